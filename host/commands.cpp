@@ -1,0 +1,124 @@
+#include "commands.h"
+
+#include <cstdio>
+
+#include "audit.h"
+
+namespace tessaly {
+
+const std::vector<Command>& commands() {
+  static const std::vector<Command> table = {
+      {"components", "", "list the loaded modules and their service factories", "", run_components,
+       false},
+      {"config", "dump | reset | load MODULE FILE",
+       "show, forget or restore the stored configuration",
+       "  dump               one line per module: FILE: HEX of its current block\n"
+       "  reset              forget every stored block; the next start uses the defaults\n"
+       "  load MODULE FILE   hand the bytes of FILE to MODULE's load_config and store the\n"
+       "                     result (MODULE: file name, or name without extension)\n",
+       run_config, true},
+  };
+  return table;
+}
+
+const Command& command_named(const char* name) {
+  for (const Command& command : commands()) {
+    if (std::string(command.name) == name)
+      return command;
+  }
+  return commands().front();
+}
+
+int usage_error(const Command& command, const std::string& problem) {
+  std::fprintf(stderr, "tessaly %s: %s\nusage: tessaly %s %s\n", command.name, problem.c_str(),
+               command.name, command.usage);
+  return kUsageError;
+}
+
+namespace {
+
+void print_usage(std::FILE* out) {
+  std::fprintf(out, "usage: tessaly [--profile DIR] [--components DIR] COMMAND [ARGS]\n\n"
+                    "Commands:\n");
+  for (const Command& command : commands())
+    std::fprintf(out, "  %-12s %s\n", command.name, command.summary);
+  std::fprintf(out,
+               "\nOptions:\n"
+               "  --profile DIR     the profile folder (default: $TESSALY_PROFILE, else\n"
+               "                    $XDG_CONFIG_HOME/tessaly or ~/.config/tessaly)\n"
+               "  --components DIR  where modules are loaded from (default: components/ beside\n"
+               "                    tessaly)\n"
+               "\n'tessaly COMMAND --help' describes a command. Exit status: 0 done, 1 the job\n"
+               "failed or a module posted an error message, 2 a usage error.\n");
+}
+
+} // namespace
+
+int run_tessaly(const std::vector<std::string>& argv) {
+  HostOptions options;
+  size_t i = 1;
+  for (; i < argv.size(); ++i) {
+    const std::string& arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      print_usage(stdout);
+      return kDone;
+    }
+    if (arg == "--profile" || arg == "--components") {
+      if (i + 1 >= argv.size()) {
+        std::fprintf(stderr, "tessaly: %s needs a folder\n", arg.c_str());
+        return kUsageError;
+      }
+      (arg == "--profile" ? options.profile : options.components) = argv[++i];
+      continue;
+    }
+    if (!arg.empty() && arg[0] == '-') {
+      std::fprintf(stderr, "tessaly: unknown option %s\n", arg.c_str());
+      print_usage(stderr);
+      return kUsageError;
+    }
+    break;
+  }
+  if (i >= argv.size()) {
+    print_usage(stderr);
+    return kUsageError;
+  }
+  const Command* command = nullptr;
+  for (const Command& candidate : commands()) {
+    if (argv[i] == candidate.name)
+      command = &candidate;
+  }
+  if (!command) {
+    std::fprintf(stderr, "tessaly: unknown command '%s'\n", argv[i].c_str());
+    print_usage(stderr);
+    return kUsageError;
+  }
+  Arguments arguments(argv.begin() + static_cast<long>(i) + 1, argv.end());
+  for (const std::string& arg : arguments) {
+    if (arg == "--help" || arg == "-h") {
+      std::printf("usage: tessaly %s %s\n%s\n%s", command->name, command->usage, command->summary,
+                  command->help);
+      return kDone;
+    }
+  }
+
+  int status;
+  {
+    Host host(options);
+    if (!host.start())
+      return kFailed;
+    status = command->run(host, arguments);
+    if (status != kUsageError && command->saves_configuration && !host.save_configuration())
+      status = kFailed;
+    if (status == kDone && host.messages().error_posted())
+      status = kFailed;
+  }
+  // Everything handed to a module must have come back by now.
+  std::string left = Audit::instance().report();
+  if (!left.empty()) {
+    Host::report("audit: not given back: " + left);
+    return kFailed;
+  }
+  return status;
+}
+
+} // namespace tessaly

@@ -1,0 +1,26 @@
+// Loading modules from the components folder and meeting them through their one export.
+#pragma once
+
+#include <string>
+
+#include "entry/host_interface.h"
+
+namespace tessaly {
+
+struct LoadedModule {
+  std::string path;
+  std::string file_name; // "vorlane.dll", "vorlane.so"
+  void* library = nullptr;
+  vorlane::ComponentClient* client = nullptr;
+  int32_t version = 0;
+};
+
+// The file extension of modules on this target (".dll" or ".so").
+const char* module_extension();
+// Loads the library at path and calls its entry function with host. False, with a message in
+// error, when it is no module or could not be loaded; the library is then unloaded again.
+bool load_module(const std::string& path, vorlane::HostApi* host, LoadedModule* module,
+                 std::string* error);
+void unload_module(LoadedModule* module);
+
+} // namespace tessaly

@@ -1,0 +1,113 @@
+// winlite: the small part of the Win32 API that the module and kestrel call, as a headless
+// in-process window model for Linux. Names, values and meanings follow Win32; only what is
+// called is here.
+#pragma once
+
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+#define WINLITE_API extern "C" __attribute__((visibility("default")))
+
+typedef int BOOL;
+typedef unsigned int UINT;
+typedef uint32_t DWORD;
+typedef uint16_t WORD;
+typedef uint8_t BYTE;
+typedef int32_t LONG;
+typedef short SHORT;
+typedef intptr_t INT_PTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t WPARAM;
+typedef intptr_t LPARAM;
+typedef intptr_t LRESULT;
+typedef struct HWND__* HWND;
+typedef struct HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef char16_t WCHAR;
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+
+#define TRUE 1
+#define FALSE 0
+
+#define LOWORD(l) ((WORD)(((UINT_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xffff))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define MAKEINTRESOURCEA(i) ((const char*)((UINT_PTR)((WORD)(i))))
+
+// Messages
+#define WM_DESTROY 0x0002
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_REPLACESEL 0x00C2
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_CLICK 0x00F5
+
+// Notifications
+#define EN_CHANGE 0x0300
+#define BN_CLICKED 0
+
+// Check states
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+
+// Window long slots
+#define GWLP_WNDPROC (-4)
+#define GWLP_USERDATA (-21)
+#define GWL_STYLE (-16)
+#define GWL_EXSTYLE (-20)
+#define GWLP_ID (-12)
+
+// Keys
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+
+// Window styles
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_BORDER 0x00800000L
+#define WS_VSCROLL 0x00200000L
+#define WS_TABSTOP 0x00010000L
+#define WS_POPUP 0x80000000L
+#define DS_SETFONT 0x40L
+#define DS_FIXEDSYS 0x0008L
+#define ES_MULTILINE 0x0004L
+#define ES_AUTOVSCROLL 0x0040L
+#define ES_WANTRETURN 0x1000L
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_GROUPBOX 0x00000007L
+#define BS_TYPEMASK 0x0000000FL
+
+#define RT_DIALOG MAKEINTRESOURCEA(5)
+
+// Functions. Behaviour follows Win32 for what the module, kestrel and the host call.
+WINLITE_API HWND GetDlgItem(HWND dialog, int id);
+WINLITE_API BOOL CheckDlgButton(HWND dialog, int id, UINT check);
+WINLITE_API UINT IsDlgButtonChecked(HWND dialog, int id);
+WINLITE_API LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
+WINLITE_API LONG_PTR GetWindowLongPtrA(HWND window, int index);
+WINLITE_API LRESULT CallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPARAM first,
+                                    LPARAM second);
+WINLITE_API LRESULT SendMessageA(HWND window, UINT message, WPARAM first, LPARAM second);
+WINLITE_API SHORT GetAsyncKeyState(int key);
+WINLITE_API BOOL DestroyWindow(HWND window);
+WINLITE_API BOOL IsWindow(HWND window);
+
+// winlite's own, for the module's embedded resources and for tests.
+// Registers the compiled resources (.res format) of the image whose base is module.
+WINLITE_API void winlite_register_resources(HINSTANCE module, const void* resources,
+                                            unsigned long size);

@@ -1,0 +1,9 @@
+#include <gtest/gtest.h>
+
+#include "host.h"
+
+TEST(Host, LoadsVorlane) {
+  tessaly::Host host({});
+  ASSERT_TRUE(host.start());
+  ASSERT_NE(nullptr, host.find_module("vorlane"));
+}
