@@ -111,3 +111,43 @@ WINLITE_API BOOL IsWindow(HWND window);
 // Registers the compiled resources (.res format) of the image whose base is module.
 WINLITE_API void winlite_register_resources(HINSTANCE module, const void* resources,
                                             unsigned long size);
+
+typedef struct tagRECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+} RECT;
+
+#define EM_GETLINECOUNT 0x00BA
+#define BM_GETSTATE 0x00F2
+#define WM_CLOSE 0x0010
+#define WM_CREATE 0x0001
+
+WINLITE_API HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* text,
+                                 DWORD style, int x, int y, int width, int height, HWND parent,
+                                 void* menu, HINSTANCE instance, void* parameter);
+WINLITE_API LRESULT DefWindowProcA(HWND window, UINT message, WPARAM first, LPARAM second);
+WINLITE_API HWND CreateDialogParamA(HINSTANCE instance, const char* template_name, HWND parent,
+                                    DLGPROC procedure, LPARAM parameter);
+WINLITE_API BOOL SetWindowTextA(HWND window, const char* text);
+WINLITE_API int GetWindowTextA(HWND window, char* buffer, int size);
+WINLITE_API int GetWindowTextLengthA(HWND window);
+WINLITE_API BOOL SetDlgItemTextA(HWND dialog, int id, const char* text);
+WINLITE_API int GetClassNameA(HWND window, char* buffer, int size);
+WINLITE_API HWND GetParent(HWND window);
+WINLITE_API int GetDlgCtrlID(HWND window);
+WINLITE_API LONG GetWindowLongA(HWND window, int index);
+// Maps a rectangle in dialog units to pixels with the dialog's font metrics.
+WINLITE_API BOOL MapDialogRect(HWND dialog, RECT* rect);
+// The window's rectangle in its parent's client coordinates (winlite has no screen).
+WINLITE_API BOOL winlite_child_rect(HWND window, RECT* rect);
+// The child windows of a window, in creation order; returns how many there are.
+WINLITE_API int winlite_children(HWND window, HWND* children, int capacity);
+
+// Input simulation for tests and the headless host.
+// Sets the state GetAsyncKeyState reports for a virtual key.
+WINLITE_API void winlite_set_key_state(int virtual_key, BOOL down);
+// A key typed into the focused window as a keyboard would: WM_KEYDOWN to the window's current
+// procedure, then (for a key that produces a character) WM_CHAR, then WM_KEYUP.
+WINLITE_API void winlite_type_key(HWND window, int virtual_key, char character);
