@@ -40,6 +40,9 @@ private:
 
 class HandleList : public PointerArray {
 public:
+  // A handle that cannot be stored for lack of memory is given back at once, so that no
+  // reference is lost.
+  void insert_at(void* entry, uint32_t index) override;
   // Gives every handle back through the HandleService in one call, then empties the list.
   void release_all();
 };
