@@ -29,7 +29,14 @@ const std::vector<Command>& commands() {
        "  Loads the M3U or M3U8 PLAYLIST and writes it to OUT (- for standard output) in the\n"
        "  output format NAME (default Custom): header, one formatted entry per playlist entry,\n"
        "  footer. OUT is replaced only once it is written whole; a read-only OUT is left alone.\n"
-       "  'tessaly formats' lists the format names.\n",
+       "  'tessaly formats' lists the format names.\n"
+       "\n"
+       "  Title formatting: %title% %artist% %album% %path% %filename% %length%\n"
+       "  %length_seconds% %list_index% %list_total% are the entry's fields (the header and\n"
+       "  footer see entry 1's, and the format's own variables); [...] shows only when every\n"
+       "  field directly inside is known; '...' is literal text ('' a quote); the functions\n"
+       "  are $if(C,THEN,ELSE) $if2(A,B) $upper(S) $lower(S) $len(S) $num(N,WIDTH) $char(N)\n"
+       "  $crlf() $tab().\n",
        run_export, false},
   };
   return table;

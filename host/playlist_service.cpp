@@ -137,7 +137,8 @@ void HostPlaylistService::get_entries(vorlane::PointerList* list,
   while (i < n) {
     HostTrackHandle* handle = handles_.make_handle(playlist_, i);
     uint32_t before = list->count();
-    list->insert_at(handle, before);
+    // The module reads entries back as TrackHandle pointers.
+    list->insert_at(static_cast<vorlane::TrackHandle*>(handle), before);
     // A list that could not take the handle would lose it: it goes back at once.
     if (list->count() != before + 1)
       handle->release();
