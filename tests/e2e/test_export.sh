@@ -34,6 +34,11 @@ expect_contains "$E2E_TMP/err" "tessaly: $E2E_TMP/nowhere/playlist.html: cannot 
   "export into a missing folder"
 if [ ! -e "$E2E_TMP/nowhere" ]; then pass; else fail "export into a missing folder: it was made"; fi
 
+# A folder is no file to write.
+tessaly --profile "$profile" export "$demo" -o "$E2E_TMP/site"
+expect_status 1 "export onto a folder"
+expect_contains "$E2E_TMP/err" "is a folder" "export onto a folder"
+
 # A read-only old file stays as it was, and no temporary file is left beside it.
 mkdir -p "$E2E_TMP/locked"
 printf 'the old playlist\n' >"$E2E_TMP/locked/playlist.html"

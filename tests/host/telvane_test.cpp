@@ -121,32 +121,6 @@ TEST_F(TelvaneTest, AnEmptyEntryFormatWritesNoEntries) {
   EXPECT_EQ("H\r\nF\r\n", read_all(out));
 }
 
-TEST_F(TelvaneTest, AFailedExportLosesNothing) {
-  configure("H", "%title%", "F");
-  load("a\n");
-  Telvane telvane(*host_);
-  FormatReference format = telvane.select("Custom");
-  size_t entries = 0;
-  std::string error;
-
-  fs::path missing = dir_ / "no" / "such" / "out.txt";
-  EXPECT_FALSE(telvane.write_file(*format.get(), missing.string(), &entries, &error));
-  EXPECT_NE(std::string::npos, error.find("no folder")) << error;
-  EXPECT_FALSE(fs::exists(dir_ / "no"));
-
-  EXPECT_FALSE(telvane.write_file(*format.get(), dir_.string(), &entries, &error));
-  EXPECT_NE(std::string::npos, error.find("folder")) << error;
-
-  fs::path locked = dir_ / "locked.txt";
-  std::ofstream(locked, std::ios::binary) << "precious";
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  EXPECT_FALSE(telvane.write_file(*format.get(), locked.string(), &entries, &error));
-  EXPECT_NE(std::string::npos, error.find("read-only")) << error;
-  EXPECT_EQ("precious", read_all(locked));
-  fs::permissions(locked, fs::perms::owner_all);
-  EXPECT_EQ((std::vector<std::string>{"locked.txt", "profile"}), list_directory(dir_.string()));
-}
-
 // The module caches the host's services for good; a second host in the same process (with the
 // module loaded anew) must see its own, and the first one's cached references are written off.
 TEST(HostLifetime, EachHostServesTheModuleItsOwnPlaylist) {
