@@ -9,6 +9,7 @@
 #include "config_store.h"
 #include "message_service.h"
 #include "module_loader.h"
+#include "playlist_service.h"
 #include "service_registry.h"
 
 namespace tessaly {
@@ -38,6 +39,8 @@ public:
   ConsoleMessageService& messages() { return messages_; }
   std::vector<LoadedModule>& modules() { return modules_; }
   ConfigStore& config_store() { return config_store_; }
+  // The playlist the modules see; commands load theirs into it.
+  HostPlaylistService& playlist() { return playlist_; }
   const HostOptions& options() const { return options_; }
   std::string profile_dir() const;
   std::string components_dir() const;
@@ -54,6 +57,7 @@ private:
   ConsoleMessageService messages_;
   ConfigStore config_store_;
   std::vector<LoadedModule> modules_;
+  HostPlaylistService playlist_;
   bool skip_save_ = false;
 };
 
