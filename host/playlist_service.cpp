@@ -136,12 +136,9 @@ void HostPlaylistService::get_entries(vorlane::PointerList* list,
   uint32_t i = mask->find(true, 0, static_cast<int32_t>(n));
   while (i < n) {
     HostTrackHandle* handle = handles_.make_handle(playlist_, i);
-    uint32_t before = list->count();
-    // The module reads entries back as TrackHandle pointers.
-    list->insert_at(static_cast<vorlane::TrackHandle*>(handle), before);
-    // A list that could not take the handle would lose it: it goes back at once.
-    if (list->count() != before + 1)
-      handle->release();
+    // The module reads entries back as TrackHandle pointers. The reference belongs to the list
+    // from here on, also when it cannot store it (the module then gives it back at once).
+    list->insert_at(static_cast<vorlane::TrackHandle*>(handle), list->count());
     uint32_t next = mask->find(true, i + 1, static_cast<int32_t>(n - i - 1));
     if (next <= i)
       break;

