@@ -138,3 +138,34 @@ TEST(PlaylistStatistics, EmptyPlaylistCallsNoHandleService) {
   statistics();
   EXPECT_EQ(0, playlist.handles.calls);
 }
+// Without either service the playlist counts as empty, and nothing is called through the
+// service that is missing.
+TEST(PlaylistStatistics, MissingServicesGiveEmptyStatistics) {
+  const Pairs empty =
+      pairs({"0:00", "0:00", "0", "0.00", "0", "0", "0.00", "0", "0", "0", "0", "Vorlane 1.03.00"});
+  {
+    SCOPED_TRACE("no PlaylistService");
+    fake::Host host;
+    fake::Playlist playlist;
+    playlist.tracks = {{100}, {200}};
+    host.add(vorlane::kHandleServiceClass, &playlist.handles);
+    EXPECT_EQ(show(empty), show(statistics()));
+    EXPECT_EQ(0, playlist.handles.calls);
+    EXPECT_EQ(0, playlist.entry_count_calls);
+  }
+  {
+    SCOPED_TRACE("no HandleService");
+    fake::Host host;
+    fake::Playlist playlist;
+    playlist.tracks = {{100}, {200}};
+    host.add(vorlane::kPlaylistServiceClass, &playlist);
+    EXPECT_EQ(show(empty), show(statistics()));
+    EXPECT_TRUE(playlist.made.empty()) << "took handles it could not give back";
+    expect_everything_given_back(playlist);
+  }
+  {
+    SCOPED_TRACE("no host services at all");
+    fake::Host host;
+    EXPECT_EQ(show(empty), show(statistics()));
+  }
+}
