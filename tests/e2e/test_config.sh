@@ -93,6 +93,11 @@ p=$tc_work/profile
 tc_run fresh-dump --profile "$p" config dump
 tc_expect_status fresh-dump 0
 tc_expect_dump fresh-dump "$tc_default_hex"
+if [ -e "$p/configuration.txt" ]; then
+  tc_fail "fresh-dump: showing the configuration stored it"
+else
+  tc_pass
+fi
 
 # A block loaded by one host process is what the next one starts with.
 tc_run load --profile "$p" config load vorlane "$tc_block_file"
@@ -116,6 +121,7 @@ mkdir -p "$d"
 printf 'tessaly configuration 1\nvorlane' >"$d/configuration.txt"
 cp "$d/configuration.txt" "$tc_work/damaged-copy"
 tc_run damaged-dump --profile "$d" config dump
+tc_expect_status damaged-dump 0
 tc_expect_dump damaged-dump "$tc_default_hex"
 tc_expect_stderr damaged-dump configuration.txt
 if cmp -s "$d/configuration.txt" "$tc_work/damaged-copy"; then tc_pass; else
