@@ -6,6 +6,7 @@
 
 #include "format/safe_sections.h"
 #include "format/safe_sections_oracle.h"
+#include "support/allocation_failures.h"
 
 using vorlane::Utf8String;
 
@@ -170,4 +171,32 @@ TEST(SafeSections, AgreesWithTheOracle) {
   // The generator must reach the interesting cases, or the comparison proves little.
   EXPECT_GT(with_nul, 1500);
   EXPECT_GT(changed, 7500);
+}
+
+using SafeSectionsFailures = fake::AllocationFailures;
+
+// With the Nth allocation failing, the text is either rewritten completely or left as it was.
+TEST_F(SafeSectionsFailures, RewriteIsAllOrNothing) {
+  const std::string texts[] = {
+      "x@htmlsafe{a<b & c>d}y and @htmlsafe{" + std::string(100, '<') + "} tail",
+      std::string("@htmlsafe{a\0b}c@htmlsafe{<}", 27),
+  };
+  for (const std::string& text : texts) {
+    const std::string expected = rewrite_by_oracle(text);
+    for (uint32_t n = 1; n < 200; ++n) {
+      SCOPED_TRACE(testing::Message() << "allocation " << n << " fails, from: " << visible(text));
+      Utf8String s;
+      make(s, text);
+      vorlane::fail_allocation(n, false);
+      vorlane::apply_safe_sections(s);
+      bool failed = vorlane::allocation_failed();
+      vorlane::fail_allocation(0, false);
+      std::string got = bytes_of(s);
+      if (!failed) {
+        EXPECT_EQ(visible(expected), visible(got));
+        break;
+      }
+      EXPECT_TRUE(got == text || got == expected) << visible(got);
+    }
+  }
 }
