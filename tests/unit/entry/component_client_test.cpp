@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/allocator.h"
@@ -149,6 +152,35 @@ TEST(OutputFormatFactory, HandsOutANewCountedObjectEachTime) {
   EXPECT_EQ(0, b->release());
 }
 
+// Telvane may take and give back references from several threads at once.
+TEST(OutputFormatFactory, ReferenceCountIsAtomic) {
+  HostService* object = client()->factory_list()->create();
+  ASSERT_NE(nullptr, object);
+  auto churn = [object] {
+    for (int i = 0; i < 20000; ++i) {
+      object->add_ref();
+      object->release();
+    }
+  };
+  std::thread a(churn), b(churn);
+  a.join();
+  b.join();
+  EXPECT_EQ(2, object->add_ref());
+  EXPECT_EQ(1, object->release());
+  EXPECT_EQ(0, object->release());
+}
+
+// The host reads next and class_id straight from the node, right behind its interface.
+TEST(ComponentClient, FactoryNodeLayout) {
+  for (ServiceFactory* node = client()->factory_list(); node; node = node->next) {
+    const char* base = reinterpret_cast<const char*>(node);
+    ServiceFactory* next;
+    std::memcpy(&next, base + sizeof(void*), sizeof next);
+    EXPECT_EQ(node->next, next);
+    EXPECT_EQ(0, std::memcmp(&node->class_id, base + 2 * sizeof(void*), 16));
+  }
+}
+
 using OutputFormatFactoryFailures = fake::AllocationFailures;
 
 TEST_F(OutputFormatFactoryFailures, CreateWithoutMemoryGivesNull) {
@@ -185,6 +217,19 @@ TEST(ServiceEnumerator, YieldsEveryIndexThenNull) {
   EXPECT_EQ(0, s0.outstanding());
   EXPECT_EQ(0, s1.outstanding());
   EXPECT_EQ(0, s2.outstanding());
+}
+
+TEST(ServiceEnumerator, KeepsItsOwnCopyOfTheClass) {
+  fake::Host host;
+  fake::Messages service;
+  host.add(kSomeClass, &service);
+  vorlane::Guid id = kSomeClass;
+  vorlane::ServiceEnumerator services(id);
+  id.data1 = 0xDEAD; // the caller's identifier may change or go away
+  HostService* s = services.first();
+  EXPECT_EQ(&service, s);
+  if (s)
+    s->release();
 }
 
 TEST(ServiceEnumerator, WithoutHostFindsNothing) {
