@@ -66,11 +66,12 @@ private:
 class RecordingHandles final : public fake::Counted<vorlane::HandleService> {
 public:
   void release_handles(vorlane::TrackHandle* const* handles, uint32_t count) override {
-    calls.push_back({handles, count});
+    calls.push_back({handles, count, count ? static_cast<void*>(handles[0]) : nullptr});
   }
   struct Call {
     vorlane::TrackHandle* const* handles;
     uint32_t count;
+    void* first;
   };
   std::vector<Call> calls;
 };
@@ -327,4 +328,25 @@ TEST(HandleList, WithoutHandleServiceTheListIsStillEmptied) {
   fill(list, "ab");
   list.release_all();
   EXPECT_EQ(0u, list.count());
+}
+
+TEST_F(PointerArrayFailures, HandleWithoutRoomGoesBackToTheHost) {
+  fake::Host host;
+  RecordingHandles handles;
+  host.add(kHandleServiceClass, &handles);
+  HandleList list;
+  fill(list, "ab");
+  vorlane::fail_allocation(1, true);
+  list.insert_at(entry('x'), list.count());
+  vorlane::fail_allocation(0, false);
+  EXPECT_EQ("ab", letters(list));
+  ASSERT_EQ(1u, handles.calls.size()) << "the refused handle was not given back";
+  EXPECT_EQ(1u, handles.calls[0].count);
+  EXPECT_EQ(entry('x'), handles.calls[0].first);
+
+  // With room, nothing goes back.
+  list.insert_at(entry('y'), 0);
+  EXPECT_EQ("yab", letters(list));
+  EXPECT_EQ(1u, handles.calls.size());
+  list.release_all();
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -244,4 +245,27 @@ TEST(OutputFormat, WithoutPlaylistServiceHeaderIsTheEmptyText) {
   EXPECT_TRUE(f->get_footer(&sink));
   EXPECT_STREQ("\r\n", sink.text());
   EXPECT_EQ(0, playlist.handles.calls);
+}
+
+// With the Nth allocation failing, a header and footer still come back true, every handle taken
+// from the host and every begin_info is matched, and what reaches the sink is a sound text.
+TEST_F(OutputFormatTest, HeaderAndFooterSurviveFailedAllocations) {
+  header.set_text("<h>");
+  footer.set_text("</h>");
+  for (uint32_t n = 1; n < 400; ++n) {
+    SCOPED_TRACE(testing::Message() << "allocation " << n << " fails");
+    Format f;
+    Utf8String sink;
+    vorlane::fail_allocation(n, false);
+    EXPECT_TRUE(f->get_header(&sink));
+    EXPECT_TRUE(f->get_footer(&sink));
+    bool failed = vorlane::allocation_failed();
+    vorlane::fail_allocation(0, false);
+    EXPECT_EQ(0, playlist.open_infos);
+    EXPECT_EQ(0, playlist.info_order_errors);
+    EXPECT_EQ(std::strlen(sink.text()), sink.length());
+    if (!failed)
+      break;
+  }
+  EXPECT_EQ(0, playlist.live_handles);
 }
