@@ -144,12 +144,6 @@ TEST(FormatInto, ReplacesWhatTheTargetHeld) {
   EXPECT_EQ(0u, target.length());
 }
 
-TEST(FormattedString, IsAScratchString) {
-  FormattedString s("%s", "abc");
-  EXPECT_EQ(vorlane::GrowthPolicy::DoublingKeep, s.storage().policy());
-  EXPECT_EQ(3u, s.length());
-}
-
 TEST(HostFormattedString, FormatsThroughTheHostWrapper) {
   struct Row {
     const char* format;

@@ -146,18 +146,6 @@ TEST(ExtraItems, ClearGivesTheStorageBack) {
   EXPECT_EQ((std::vector<uint32_t>{0}), offsets_of(items));
 }
 
-TEST(ExtraItems, TextParsesBackIntoThePairs) {
-  ExtraItems items;
-  items.add_item("playlist_total", "3", -1);
-  items.add_item("vorlane_version", "Vorlane 1.03.00", -1);
-  auto pairs = fake::parse_items(items.items_text());
-  ASSERT_EQ(2u, pairs.size());
-  EXPECT_EQ("playlist_total", pairs[0].first);
-  EXPECT_EQ("3", pairs[0].second);
-  EXPECT_EQ("vorlane_version", pairs[1].first);
-  EXPECT_EQ("Vorlane 1.03.00", pairs[1].second);
-}
-
 TEST(ExtraItems, AddIntegerItem) {
   struct Row {
     int32_t value;
