@@ -50,10 +50,11 @@ void PointerArray::remove_all() {
 void HandleList::insert_at(void* entry, uint32_t index) {
   uint32_t before = count();
   PointerArray::insert_at(entry, index);
-  if (count() == before && entry) {
-    auto* handle = static_cast<TrackHandle*>(entry);
-    if (HandleService* handles = handle_service())
-      handles->release_handles(&handle, 1);
+  if (count() != before || !entry)
+    return;
+  if (HandleService* handles = handle_service()) {
+    TrackHandle* refused = static_cast<TrackHandle*>(entry);
+    handles->release_handles(&refused, 1);
   }
 }
 

@@ -143,17 +143,21 @@ private:
 };
 
 // The rewriting pass by pass, for the rare text that holds a NUL byte before its end: there the
-// pieces of a pass end at that byte, which the fast walk does not model.
+// pieces of a pass end at that byte, which the fast walk does not model. The passes run on a
+// copy, so that running out of memory halfway leaves the text as it was instead of half
+// rewritten.
 void apply_by_passes(Utf8String& text) {
+  ScratchString work;
+  const Utf8String* current = &text;
   for (;;) {
-    uint32_t a = text.find_text(kMarker, 0);
+    uint32_t a = current->find_text(kMarker, 0);
     if (a == kNotFound)
-      return;
-    uint32_t b = text.find_char('}', static_cast<int32_t>(a));
+      break;
+    uint32_t b = current->find_char('}', static_cast<int32_t>(a));
     if (b == kNotFound)
-      return;
+      break;
     // Every piece ends at the first NUL, as the whole text's own copy would.
-    const char* bytes = text.text();
+    const char* bytes = current->text();
     uint32_t head = bounded_length(bytes, a);
     uint32_t contents = bounded_length(bytes + a + kMarkerLength, b - a - kMarkerLength);
     const char* tail = bytes + b + 1;
@@ -161,11 +165,14 @@ void apply_by_passes(Utf8String& text) {
     if (!append_bytes(rebuilt, bytes, head) ||
         !append_escaped(rebuilt, bytes + a + kMarkerLength, contents) ||
         !append_bytes(rebuilt, tail, bounded_length(tail, kWholeText)))
-      return; // out of memory: the text stays as it was
-    text.assign(rebuilt.text(), rebuilt.length());
-    if (text.length() != rebuilt.length())
       return;
+    work.assign(rebuilt.text(), rebuilt.length());
+    if (work.length() != rebuilt.length())
+      return;
+    current = &work;
   }
+  if (current == &work)
+    text.assign(work.text(), work.length());
 }
 
 } // namespace
