@@ -25,6 +25,11 @@ typedef intptr_t LRESULT;
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
+typedef struct HMENU__* HMENU;
+typedef struct HICON__* HICON;
+typedef HICON HCURSOR;
+typedef struct HBRUSH__* HBRUSH;
+typedef WORD ATOM;
 typedef char16_t WCHAR;
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -36,7 +41,11 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define LOWORD(l) ((WORD)(((UINT_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xffff))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define MAKELONG(l, h) ((LONG)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((const char*)((UINT_PTR)((WORD)(i))))
+#define IS_INTRESOURCE(p) ((((UINT_PTR)(p)) >> 16) == 0)
+#define MAKEINTATOM(i) ((const char*)((UINT_PTR)((WORD)(i))))
 
 // Messages
 #define WM_DESTROY 0x0002
@@ -46,6 +55,9 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define EM_GETSEL 0x00B0
@@ -62,6 +74,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 // Check states
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
+#define BST_INDETERMINATE 2
 
 // Window long slots
 #define GWLP_WNDPROC (-4)
@@ -69,6 +82,12 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWLP_ID (-12)
+#define GWLP_HINSTANCE (-6)
+// The dialog manager's slots in a dialog's extra bytes.
+#define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC (DWLP_MSGRESULT + (int)sizeof(LRESULT))
+#define DWLP_USER (DWLP_DLGPROC + (int)sizeof(DLGPROC))
+#define DLGWINDOWEXTRA (DWLP_USER + (int)sizeof(LONG_PTR))
 
 // Keys
 #define VK_SHIFT 0x10
@@ -88,11 +107,18 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define ES_AUTOVSCROLL 0x0040L
 #define ES_WANTRETURN 0x1000L
 #define BS_PUSHBUTTON 0x00000000L
+#define BS_CHECKBOX 0x00000002L
 #define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_3STATE 0x00000005L
+#define BS_AUTO3STATE 0x00000006L
+#define BS_AUTORADIOBUTTON 0x00000009L
 #define BS_GROUPBOX 0x00000007L
 #define BS_TYPEMASK 0x0000000FL
 
 #define RT_DIALOG MAKEINTRESOURCEA(5)
+// The dialog class, "#32770".
+#define WC_DIALOG MAKEINTATOM(0x8002)
 
 // Functions. Behaviour follows Win32 for what the module, kestrel and the host call.
 WINLITE_API HWND GetDlgItem(HWND dialog, int id);
@@ -151,3 +177,47 @@ WINLITE_API void winlite_set_key_state(int virtual_key, BOOL down);
 // A key typed into the focused window as a keyboard would: WM_KEYDOWN to the window's current
 // procedure, then (for a key that produces a character) WM_CHAR, then WM_KEYUP.
 WINLITE_API void winlite_type_key(HWND window, int virtual_key, char character);
+
+typedef struct tagWNDCLASSA {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  const char* lpszMenuName;
+  const char* lpszClassName;
+} WNDCLASSA;
+
+// What WM_CREATE points to.
+typedef struct tagCREATESTRUCTA {
+  void* lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  const char* lpszName;
+  const char* lpszClass;
+  DWORD dwExStyle;
+} CREATESTRUCTA;
+
+// Classes are process-wide and matched by name alone (the instance is kept, not compared).
+// Zero when a class of that name exists.
+WINLITE_API ATOM RegisterClassA(const WNDCLASSA* window_class);
+// The window procedure of the dialog class: calls the dialog procedure and does the default
+// processing for what that leaves unhandled.
+WINLITE_API LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM first, LPARAM second);
+
+// winlite has only the A functions, and its A functions take and give UTF-8. Code shared with
+// the Windows build, where UNICODE is defined, calls the generic names.
+#define SetWindowLongPtr SetWindowLongPtrA
+#define GetWindowLongPtr GetWindowLongPtrA
+#define CallWindowProc CallWindowProcA
+#define SendMessage SendMessageA
+#define DefWindowProc DefWindowProcA
