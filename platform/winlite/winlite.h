@@ -154,6 +154,9 @@ WINLITE_API HWND CreateWindowExA(DWORD ex_style, const char* class_name, const c
                                  DWORD style, int x, int y, int width, int height, HWND parent,
                                  void* menu, HINSTANCE instance, void* parameter);
 WINLITE_API LRESULT DefWindowProcA(HWND window, UINT message, WPARAM first, LPARAM second);
+// Builds the DIALOGEX template of RT_DIALOG template_name registered for instance: the dialog
+// (hidden until WM_INITDIALOG has run), then its controls in template order. Null when there is
+// no such template, a child dialog has no parent, or a control cannot be created.
 WINLITE_API HWND CreateDialogParamA(HINSTANCE instance, const char* template_name, HWND parent,
                                     DLGPROC procedure, LPARAM parameter);
 WINLITE_API BOOL SetWindowTextA(HWND window, const char* text);
@@ -164,7 +167,9 @@ WINLITE_API int GetClassNameA(HWND window, char* buffer, int size);
 WINLITE_API HWND GetParent(HWND window);
 WINLITE_API int GetDlgCtrlID(HWND window);
 WINLITE_API LONG GetWindowLongA(HWND window, int index);
-// Maps a rectangle in dialog units to pixels with the dialog's font metrics.
+// Maps a rectangle in dialog units to pixels with the dialog's font metrics. winlite has no
+// fonts: every dialog has the base units of an 8-point "MS Shell Dlg" on a 96-dpi Windows
+// desktop, 6 x 13 pixels per 4 x 8 dialog units. Only dialogs built by CreateDialogParamA map.
 WINLITE_API BOOL MapDialogRect(HWND dialog, RECT* rect);
 // The window's rectangle in its parent's client coordinates (winlite has no screen).
 WINLITE_API BOOL winlite_child_rect(HWND window, RECT* rect);
@@ -175,7 +180,10 @@ WINLITE_API int winlite_children(HWND window, HWND* children, int capacity);
 // Sets the state GetAsyncKeyState reports for a virtual key.
 WINLITE_API void winlite_set_key_state(int virtual_key, BOOL down);
 // A key typed into the focused window as a keyboard would: WM_KEYDOWN to the window's current
-// procedure, then (for a key that produces a character) WM_CHAR, then WM_KEYUP.
+// procedure, then (for a key that produces a character, character != 0) WM_CHAR, then WM_KEYUP;
+// the key reads as down meanwhile. With Alt down and Control up these are the WM_SYS messages.
+// The edit control inserts printable characters (and, multi-line, Return and Tab), deletes on
+// Backspace and ignores other control characters, such as the 0x01 of Ctrl+A.
 WINLITE_API void winlite_type_key(HWND window, int virtual_key, char character);
 
 typedef struct tagWNDCLASSA {
