@@ -98,6 +98,9 @@ const std::vector<Row>& table() {
       // The joined pieces form a new marker, which a later pass handles.
       {"@htmlsafe@htmlsafe{{}}", ""},
       {"@@htmlsafe{htmlsafe{}<}", "&lt;"},
+      // Markers that form one after another, each further back in the kept head.
+      {"@htm@htmlsaf@htmlsafe{e{}lsafe{}}", ""},
+      {"@h@htm@htmlsaf@htmlsafe{e{}lsafe{}tmlsafe{}}<", "<"},
       {"@htmlsafe{\r\n}", "\r\n"},
   };
   return rows;
