@@ -28,8 +28,11 @@ bool append_bytes(Utf8String& out, const char* bytes, uint32_t count) {
 bool append_escaped(Utf8String& out, const char* bytes, uint32_t count) {
   uint32_t start = 0;
   for (uint32_t i = 0; i < count; ++i) {
+    char c = bytes[i];
+    if (c != '&' && c != '<' && c != '>')
+      continue;
     for (const Replacement& r : kReplacements) {
-      if (bytes[i] == r.character) {
+      if (c == r.character) {
         if (!append_bytes(out, bytes + start, i - start) ||
             !append_bytes(out, r.entity, static_cast<uint32_t>(std::strlen(r.entity))))
           return false;
@@ -47,14 +50,19 @@ bool append_escaped(Utf8String& out, const char* bytes, uint32_t count) {
 // whole text, head first.
 class Passes {
 public:
-  Passes(const char* input, uint32_t length) : input_(input), tail_(0), end_(length) {}
+  Passes(const char* input, uint32_t length, SafeSectionBuffers& buffers)
+      : input_(input), tail_(0), end_(length), head_(buffers.head), fronts_(buffers.fronts) {
+    head_.reset();
+    fronts_[0].reset();
+    fronts_[1].reset();
+  }
 
   // The first marker at or after from; kNotFound when there is none.
   uint32_t find_marker(uint32_t from) const {
     uint32_t h = head_.length();
     // Markers that begin in the head end in the front or the tail.
     for (uint32_t p = from; p < h; ++p) {
-      if (matches_marker(p))
+      if (head_.text()[p] == '@' && matches_marker(p))
         return p;
     }
     uint32_t f = front().length();
@@ -62,7 +70,7 @@ public:
     if (found != kNotFound)
       return h + found;
     for (uint32_t i = f > kMarkerLength - 1 ? f - (kMarkerLength - 1) : 0; i < f; ++i) {
-      if (matches_marker(h + i))
+      if (front().text()[i] == '@' && matches_marker(h + i))
         return h + i;
     }
     const char* tail = input_ + tail_;
@@ -119,12 +127,9 @@ public:
     return true;
   }
 
-  uint32_t head_length() const { return head_.length(); }
-
-  // The whole text, into out.
-  bool finish(Utf8String& out) const {
-    return append_bytes(out, head_.text(), head_.length()) &&
-           copy_rest(out, 0, front().length() + (end_ - tail_), false);
+  // The whole text, completed in the head; null when memory ran out.
+  const Utf8String* finish() {
+    return copy_rest(head_, 0, front().length() + (end_ - tail_), false) ? &head_ : nullptr;
   }
 
 private:
@@ -168,8 +173,8 @@ private:
   const char* input_;
   uint32_t tail_;
   uint32_t end_;
-  ScratchString head_;
-  ScratchString fronts_[2];
+  ScratchString& head_;
+  ScratchString* fronts_;
   int current_ = 0;
 };
 
@@ -209,6 +214,11 @@ void apply_by_passes(Utf8String& text) {
 } // namespace
 
 void apply_safe_sections(Utf8String& text) {
+  SafeSectionBuffers buffers;
+  apply_safe_sections(text, buffers);
+}
+
+void apply_safe_sections(Utf8String& text, SafeSectionBuffers& buffers) {
   const char* input = text.text();
   uint32_t length = text.length();
   if (std::memchr(input, '\0', length)) {
@@ -219,7 +229,7 @@ void apply_safe_sections(Utf8String& text) {
   // before a pass's marker holds no whole marker, so the next pass's marker begins at most 9
   // bytes before this one: each search starts there instead of at the start of the text, and
   // the head is kept in place instead of being rebuilt, which makes the rewrite linear.
-  Passes passes(input, length);
+  Passes passes(input, length, buffers);
   uint32_t from = 0;
   bool changed = false;
   for (;;) {
@@ -236,9 +246,8 @@ void apply_safe_sections(Utf8String& text) {
   }
   if (!changed)
     return;
-  ScratchString out;
-  if (passes.finish(out))
-    text.assign(out.text(), out.length());
+  if (const Utf8String* result = passes.finish())
+    text.assign(result->text(), result->length());
 }
 
 } // namespace vorlane
