@@ -1,5 +1,6 @@
 #include "playlist.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "files.h"
@@ -125,10 +126,41 @@ std::vector<PlaylistEntry> parse_m3u(std::string_view text, const std::string& f
   return entries;
 }
 
+size_t invalid_utf8_at(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (c == 0 || n == 0 || (n == 2 && c < 0xC2) || i + n > text.size())
+      return i;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+        return i;
+    }
+    uint32_t cp = n == 1 ? c : c & (0x7F >> n);
+    for (size_t k = 1; k < n; ++k)
+      cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+      return i;
+    i += n;
+  }
+  return std::string_view::npos;
+}
+
 bool load_playlist(const std::string& path, Playlist* playlist, std::string* error) {
   std::string bytes;
   if (!read_file(path, &bytes, error))
     return false;
+  // A playlist is UTF-8 text; anything else (a binary file given by mistake) is refused with
+  // the place where the text stops being text.
+  size_t bad = invalid_utf8_at(bytes);
+  if (bad != std::string_view::npos) {
+    size_t line = 1 + static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + bad, '\n'));
+    *error = path + ": not a playlist: line " + std::to_string(line) + " is not UTF-8 text (byte " +
+             std::to_string(bad) + ")";
+    return false;
+  }
   playlist->entries = parse_m3u(bytes, parent_dir(path));
   std::string name = file_name(path);
   size_t dot = name.rfind('.');

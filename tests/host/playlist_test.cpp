@@ -153,3 +153,23 @@ TEST(LoadPlaylist, ReadsAFileAndNamesThePlaylist) {
 
 } // namespace
 } // namespace tessaly
+
+TEST(PlaylistText, InvalidUtf8IsFoundWhereItStarts) {
+  const struct {
+    std::string text;
+    size_t at;
+  } rows[] = {
+      {"plain ascii\n", std::string_view::npos},
+      {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", std::string_view::npos},
+      {std::string("a\0b", 3), 1},
+      {"\xFF", 0},
+      {"ab\xC3", 2},           // cut short at the end
+      {"\xC0\xAF", 0},         // overlong
+      {"x\xE0\x80\xAF", 1},    // overlong three-byte form
+      {"\xED\xA0\x80", 0},     // a surrogate
+      {"\xF4\x90\x80\x80", 0}, // beyond U+10FFFF
+      {"ok\xC3\x28", 2},       // a continuation byte missing
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(row.at, tessaly::invalid_utf8_at(row.text)) << "text: " << row.text;
+}
