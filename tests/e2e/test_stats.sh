@@ -66,12 +66,19 @@ vorlane_version=Vorlane 1.03.00
 END
 expect_same "$E2E_TMP/want-weeks" "$E2E_TMP/out" "stats of two weeks"
 
-# Binary garbage gives odd entries, never a crash.
+# Odd but valid text gives odd entries, never a crash.
+printf '#EXTINF:\001,\n\r\r#EXTINF:9e9999,\303\251 - \nx\033[0m\n#EXTALB:\n\304\200' \
+  >"$E2E_TMP/odd.m3u"
+tessaly --profile "$profile" stats "$E2E_TMP/odd.m3u"
+expect_status 0 "stats of odd text"
+expect_contains "$E2E_TMP/out" "playlist_total=" "stats of odd text"
+
+# Binary garbage is no playlist: a clear message and status 1.
 printf '\377\376\000\001#EXTINF:\200,\n\r\r#EXTINF:9e9999,\351 - \n\000\000x\033[0m\n#EXTALB:\377\n\304' \
   >"$E2E_TMP/garbage.m3u"
 tessaly --profile "$profile" stats "$E2E_TMP/garbage.m3u"
-expect_status 0 "stats of garbage"
-expect_contains "$E2E_TMP/out" "playlist_total=" "stats of garbage"
+expect_status 1 "stats of garbage"
+expect_contains "$E2E_TMP/err" "garbage.m3u: not a playlist: line 1 is not UTF-8 text" "stats of garbage"
 
 # A playlist that is missing, or a folder: a clear message and status 1.
 tessaly --profile "$profile" stats "$E2E_TMP/missing.m3u"
