@@ -20,6 +20,15 @@ win32) tc_module=vorlane.dll ;;
 esac
 tc_work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-e2e-config.XXXXXX") || exit 1
 trap 'rm -rf "$tc_work"' EXIT
+if [ "$tc_target" = win32 ]; then
+  # One display and one Wine server for every run of this script.
+  . "$tc_root/scripts/wine-env.sh"
+  wine_env_prefix "$tc_build/tessaly.exe"
+  xvfb_start
+  export WINE_RUN_DISPLAY="$DISPLAY"
+  wineserver -p
+  trap 'xvfb_stop; rm -rf "$tc_work"' EXIT
+fi
 tc_failed=0
 tc_passed=0
 
