@@ -9,6 +9,7 @@ namespace tessaly {
 Host::Host(HostOptions options) : options_(std::move(options)) {
   messages_.set_echo(options_.echo_messages);
   registry_.add(vorlane::kMessageServiceClass, &messages_);
+  registry_.add(vorlane::kFileSystemServiceClass, &files_);
 }
 
 Host::~Host() {
