@@ -33,6 +33,7 @@ const Command& command_named(const char* name);
 
 int run_components(Host& host, const Arguments& arguments);
 int run_config(Host& host, const Arguments& arguments);
+int run_prefs(Host& host, const Arguments& arguments);
 
 // The whole command line: global options, the command, its arguments. Returns the exit status.
 int run_tessaly(const std::vector<std::string>& argv);
