@@ -43,11 +43,14 @@ void ResetConfig(HWND page) {
 INT_PTR CALLBACK PreferencesDialogProc(HWND window, UINT message, WPARAM first, LPARAM second) {
   if (message == WM_INITDIALOG) {
     RefreshControls(window);
+    // The generic names, wide on Windows: installing a procedure with the A function would
+    // make the edit an ANSI window, and every text passing through it would lose the characters
+    // that the ANSI code page lacks.
     for (int id : kEditIds) {
       HWND edit = GetDlgItem(window, id);
       LONG_PTR previous =
-          SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SelectAllEditProc));
-      SetWindowLongPtrA(edit, GWLP_USERDATA, previous);
+          SetWindowLongPtr(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SelectAllEditProc));
+      SetWindowLongPtr(edit, GWLP_USERDATA, previous);
     }
     return 1;
   }
@@ -83,13 +86,13 @@ INT_PTR CALLBACK PreferencesDialogProc(HWND window, UINT message, WPARAM first, 
 }
 
 LRESULT CALLBACK SelectAllEditProc(HWND window, UINT message, WPARAM first, LPARAM second) {
-  auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtr(window, GWLP_USERDATA));
   if (message == WM_KEYDOWN && first == 0x41 && (GetAsyncKeyState(VK_CONTROL) & 0x8000) &&
       !(GetAsyncKeyState(VK_MENU) & 0x8000)) {
-    SendMessageA(window, EM_SETSEL, 0, -1);
+    SendMessage(window, EM_SETSEL, 0, -1);
     return 0;
   }
-  return CallWindowProcA(previous, window, message, first, second);
+  return CallWindowProc(previous, window, message, first, second);
 }
 
 } // namespace vorlane

@@ -25,6 +25,11 @@ typedef intptr_t LRESULT;
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
+typedef struct HMENU__* HMENU;
+typedef struct HICON__* HICON;
+typedef HICON HCURSOR;
+typedef struct HBRUSH__* HBRUSH;
+typedef WORD ATOM;
 typedef char16_t WCHAR;
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -36,7 +41,11 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define LOWORD(l) ((WORD)(((UINT_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((UINT_PTR)(l)) >> 16) & 0xffff))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define MAKELONG(l, h) ((LONG)(((WORD)(l)) | (((DWORD)(WORD)(h)) << 16)))
+#define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
 #define MAKEINTRESOURCEA(i) ((const char*)((UINT_PTR)((WORD)(i))))
+#define IS_INTRESOURCE(p) ((((UINT_PTR)(p)) >> 16) == 0)
+#define MAKEINTATOM(i) ((const char*)((UINT_PTR)((WORD)(i))))
 
 // Messages
 #define WM_DESTROY 0x0002
@@ -46,6 +55,9 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define EM_GETSEL 0x00B0
@@ -62,6 +74,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 // Check states
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
+#define BST_INDETERMINATE 2
 
 // Window long slots
 #define GWLP_WNDPROC (-4)
@@ -69,6 +82,12 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define GWL_STYLE (-16)
 #define GWL_EXSTYLE (-20)
 #define GWLP_ID (-12)
+#define GWLP_HINSTANCE (-6)
+// The dialog manager's slots in a dialog's extra bytes.
+#define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC (DWLP_MSGRESULT + (int)sizeof(LRESULT))
+#define DWLP_USER (DWLP_DLGPROC + (int)sizeof(DLGPROC))
+#define DLGWINDOWEXTRA (DWLP_USER + (int)sizeof(LONG_PTR))
 
 // Keys
 #define VK_SHIFT 0x10
@@ -88,11 +107,18 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define ES_AUTOVSCROLL 0x0040L
 #define ES_WANTRETURN 0x1000L
 #define BS_PUSHBUTTON 0x00000000L
+#define BS_CHECKBOX 0x00000002L
 #define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_3STATE 0x00000005L
+#define BS_AUTO3STATE 0x00000006L
+#define BS_AUTORADIOBUTTON 0x00000009L
 #define BS_GROUPBOX 0x00000007L
 #define BS_TYPEMASK 0x0000000FL
 
 #define RT_DIALOG MAKEINTRESOURCEA(5)
+// The dialog class, "#32770".
+#define WC_DIALOG MAKEINTATOM(0x8002)
 
 // Functions. Behaviour follows Win32 for what the module, kestrel and the host call.
 WINLITE_API HWND GetDlgItem(HWND dialog, int id);
@@ -128,6 +154,9 @@ WINLITE_API HWND CreateWindowExA(DWORD ex_style, const char* class_name, const c
                                  DWORD style, int x, int y, int width, int height, HWND parent,
                                  void* menu, HINSTANCE instance, void* parameter);
 WINLITE_API LRESULT DefWindowProcA(HWND window, UINT message, WPARAM first, LPARAM second);
+// Builds the DIALOGEX template of RT_DIALOG template_name registered for instance: the dialog
+// (hidden until WM_INITDIALOG has run), then its controls in template order. Null when there is
+// no such template, a child dialog has no parent, or a control cannot be created.
 WINLITE_API HWND CreateDialogParamA(HINSTANCE instance, const char* template_name, HWND parent,
                                     DLGPROC procedure, LPARAM parameter);
 WINLITE_API BOOL SetWindowTextA(HWND window, const char* text);
@@ -138,7 +167,9 @@ WINLITE_API int GetClassNameA(HWND window, char* buffer, int size);
 WINLITE_API HWND GetParent(HWND window);
 WINLITE_API int GetDlgCtrlID(HWND window);
 WINLITE_API LONG GetWindowLongA(HWND window, int index);
-// Maps a rectangle in dialog units to pixels with the dialog's font metrics.
+// Maps a rectangle in dialog units to pixels with the dialog's font metrics. winlite has no
+// fonts: every dialog has the base units of an 8-point "MS Shell Dlg" on a 96-dpi Windows
+// desktop, 6 x 13 pixels per 4 x 8 dialog units. Only dialogs built by CreateDialogParamA map.
 WINLITE_API BOOL MapDialogRect(HWND dialog, RECT* rect);
 // The window's rectangle in its parent's client coordinates (winlite has no screen).
 WINLITE_API BOOL winlite_child_rect(HWND window, RECT* rect);
@@ -149,5 +180,52 @@ WINLITE_API int winlite_children(HWND window, HWND* children, int capacity);
 // Sets the state GetAsyncKeyState reports for a virtual key.
 WINLITE_API void winlite_set_key_state(int virtual_key, BOOL down);
 // A key typed into the focused window as a keyboard would: WM_KEYDOWN to the window's current
-// procedure, then (for a key that produces a character) WM_CHAR, then WM_KEYUP.
+// procedure, then (for a key that produces a character, character != 0) WM_CHAR, then WM_KEYUP;
+// the key reads as down meanwhile. With Alt down and Control up these are the WM_SYS messages.
+// The edit control inserts printable characters (and, multi-line, Return and Tab), deletes on
+// Backspace and ignores other control characters, such as the 0x01 of Ctrl+A.
 WINLITE_API void winlite_type_key(HWND window, int virtual_key, char character);
+
+typedef struct tagWNDCLASSA {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  const char* lpszMenuName;
+  const char* lpszClassName;
+} WNDCLASSA;
+
+// What WM_CREATE points to.
+typedef struct tagCREATESTRUCTA {
+  void* lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  const char* lpszName;
+  const char* lpszClass;
+  DWORD dwExStyle;
+} CREATESTRUCTA;
+
+// Classes are process-wide and matched by name alone (the instance is kept, not compared).
+// Zero when a class of that name exists.
+WINLITE_API ATOM RegisterClassA(const WNDCLASSA* window_class);
+// The window procedure of the dialog class: calls the dialog procedure and does the default
+// processing for what that leaves unhandled.
+WINLITE_API LRESULT DefDlgProcA(HWND dialog, UINT message, WPARAM first, LPARAM second);
+
+// winlite has only the A functions, and its A functions take and give UTF-8. Code shared with
+// the Windows build, where UNICODE is defined, calls the generic names.
+#define SetWindowLongPtr SetWindowLongPtrA
+#define GetWindowLongPtr GetWindowLongPtrA
+#define CallWindowProc CallWindowProcA
+#define SendMessage SendMessageA
+#define DefWindowProc DefWindowProcA

@@ -1,0 +1,5 @@
+#include "test_instance.h"
+
+HINSTANCE test_instance() {
+  return GetModuleHandleW(nullptr);
+}
