@@ -2,7 +2,8 @@
 # make test: every test of both targets.
 JOBS ?= 2
 
-.PHONY: all deps build native win32 test test-native test-win32 demo clean
+.PHONY: all deps build native win32 fuzz-build test test-native test-win32 test-fuzz fuzz demo clean
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -19,11 +20,16 @@ win32: deps
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 -j$(JOBS)
 
+fuzz-build: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j$(JOBS)
+
 # Both suites always run; the target fails if either failed.
-test: build
+test: build fuzz-build
 	@status=0; \
 	ctest --preset native -j$(JOBS) || status=1; \
 	ctest --preset win32 -j$(JOBS) || status=1; \
+	ctest --preset fuzz -j$(JOBS) || status=1; \
 	if [ $$status -eq 0 ]; then echo "make test: all tests passed on both targets"; \
 	else echo "make test: FAILED" >&2; fi; \
 	exit $$status
@@ -33,6 +39,16 @@ test-native: native
 
 test-win32: win32
 	ctest --preset win32 -j$(JOBS)
+
+test-fuzz: fuzz-build
+	ctest --preset fuzz -j$(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS over its corpus.
+fuzz: fuzz-build
+	@status=0; for f in build/fuzz/fuzz_*; do \
+	  [ -x "$$f" ] || continue; name=$${f##*/fuzz_}; \
+	  scripts/run-fuzzer "$$f" fuzz/corpus/$$name $(FUZZ_SECONDS) || status=1; \
+	done; exit $$status
 
 demo: build
 	scripts/demo

@@ -32,6 +32,8 @@ int run_config(Host& host, const Arguments& arguments) {
       module.client->save_config(&writer);
       std::printf("%s: %s\n", module.file_name.c_str(), to_hex(writer.block).c_str());
     }
+    // Showing changes nothing: the store is not written, so a damaged one is only reported.
+    host.skip_configuration_save();
     return kDone;
   }
   if (action == "reset") {

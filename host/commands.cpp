@@ -17,6 +17,27 @@ const std::vector<Command>& commands() {
        "  load MODULE FILE   hand the bytes of FILE to MODULE's load_config and store the\n"
        "                     result (MODULE: file name, or name without extension)\n",
        run_config, true},
+      {"formats", "", "list the output formats: NAME, DESCRIPTION and FILTER, tab-separated", "",
+       run_formats, false},
+      {"stats", "PLAYLIST [--format NAME]",
+       "show the variables an output format passes to its header",
+       "  Loads the M3U or M3U8 PLAYLIST, asks the output format NAME (default Custom) for its\n"
+       "  header and prints, one name=value a line, the extra variables it handed to the title\n"
+       "  formatter for that header.\n",
+       run_stats, false},
+      {"export", "PLAYLIST -o OUT [--format NAME]", "write a playlist through an output format",
+       "  Loads the M3U or M3U8 PLAYLIST and writes it to OUT (- for standard output) in the\n"
+       "  output format NAME (default Custom): header, one formatted entry per playlist entry,\n"
+       "  footer. OUT is replaced only once it is written whole; a read-only OUT is left alone.\n"
+       "  'tessaly formats' lists the format names.\n"
+       "\n"
+       "  Title formatting: %title% %artist% %album% %path% %filename% %length%\n"
+       "  %length_seconds% %list_index% %list_total% are the entry's fields (the header and\n"
+       "  footer see entry 1's, and the format's own variables); [...] shows only when every\n"
+       "  field directly inside is known; '...' is literal text ('' a quote); the functions\n"
+       "  are $if(C,THEN,ELSE) $if2(A,B) $upper(S) $lower(S) $len(S) $num(N,WIDTH) $char(N)\n"
+       "  $crlf() $tab().\n",
+       run_export, false},
       {"prefs", "ACTION...", "drive the Telvane > Custom preferences page as a user would",
        "  --set header=TEXT      replace the text of the Header box, as typing over all of it\n"
        "  --set format=TEXT      the same for the Entry Format box\n"

@@ -33,6 +33,9 @@ const Command& command_named(const char* name);
 
 int run_components(Host& host, const Arguments& arguments);
 int run_config(Host& host, const Arguments& arguments);
+int run_formats(Host& host, const Arguments& arguments);
+int run_stats(Host& host, const Arguments& arguments);
+int run_export(Host& host, const Arguments& arguments);
 int run_prefs(Host& host, const Arguments& arguments);
 
 // The whole command line: global options, the command, its arguments. Returns the exit status.

@@ -28,6 +28,14 @@ public:
   vorlane::HostService* query(const vorlane::Guid*) override { return nullptr; }
 
   int32_t references() const { return refs_; }
+  // Takes up to count outstanding references off the books: those a module kept until it was
+  // unloaded can never come back.
+  void write_off(int32_t count) {
+    for (; count > 0 && refs_ > 1; --count) {
+      Audit::instance().closed(kind_);
+      --refs_;
+    }
+  }
   const std::string& kind() const { return kind_; }
 
 private:

@@ -18,6 +18,9 @@ bool rename_replace(const std::string& from, const std::string& to);
 bool remove_file(const std::string& path);
 bool is_directory(const std::string& path);
 bool file_exists(const std::string& path);
+// True when path names an existing file whose permissions say it must not be written, whoever
+// runs the program (root included).
+bool is_read_only(const std::string& path);
 bool make_directories(const std::string& path);
 // File names (not paths) in a folder, sorted.
 std::vector<std::string> list_directory(const std::string& path);

@@ -31,6 +31,12 @@ bool file_exists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+bool is_read_only(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode) &&
+         (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool make_directories(const std::string& path) {
   if (path.empty() || is_directory(path))
     return true;

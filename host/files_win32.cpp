@@ -30,6 +30,12 @@ bool file_exists(const std::string& path) {
   return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool is_read_only(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool make_directories(const std::string& path) {
   if (path.empty() || is_directory(path))
     return true;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "audit.h"
 #include "files.h"
 
 namespace tessaly {
@@ -9,12 +10,19 @@ namespace tessaly {
 Host::Host(HostOptions options) : options_(std::move(options)) {
   messages_.set_echo(options_.echo_messages);
   registry_.add(vorlane::kMessageServiceClass, &messages_);
+  registry_.add(vorlane::kPlaylistServiceClass, &playlist_);
+  registry_.add(vorlane::kHandleServiceClass, &playlist_.handles());
   registry_.add(vorlane::kFileSystemServiceClass, &files_);
 }
 
 Host::~Host() {
   for (LoadedModule& module : modules_)
     unload_module(&module);
+  // Each module may have kept one reference of either service for good; with the module gone it
+  // is no longer outstanding.
+  auto loaded = static_cast<int32_t>(modules_.size());
+  playlist_.write_off(loaded);
+  playlist_.handles().write_off(loaded);
 }
 
 void Host::report(const std::string& text) {
@@ -72,6 +80,10 @@ bool Host::start() {
     module.client->set_host_flag(0);
     modules_.push_back(module);
   }
+
+  // A module caches the playlist and handle services for good, one reference of each.
+  Audit::instance().allow("PlaylistService", static_cast<long>(modules_.size()));
+  Audit::instance().allow("HandleService", static_cast<long>(modules_.size()));
 
   std::string error;
   if (!config_store_.load(ConfigStore::file_in(profile_dir()), &error))

@@ -10,6 +10,7 @@
 #include "file_system_service.h"
 #include "message_service.h"
 #include "module_loader.h"
+#include "playlist_service.h"
 #include "service_registry.h"
 
 namespace tessaly {
@@ -40,6 +41,8 @@ public:
   LocalFileSystem& files() { return files_; }
   std::vector<LoadedModule>& modules() { return modules_; }
   ConfigStore& config_store() { return config_store_; }
+  // The playlist the modules see; commands load theirs into it.
+  HostPlaylistService& playlist() { return playlist_; }
   const HostOptions& options() const { return options_; }
   std::string profile_dir() const;
   std::string components_dir() const;
@@ -57,6 +60,7 @@ private:
   LocalFileSystem files_;
   ConfigStore config_store_;
   std::vector<LoadedModule> modules_;
+  HostPlaylistService playlist_;
   bool skip_save_ = false;
 };
 

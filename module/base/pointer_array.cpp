@@ -47,6 +47,17 @@ void PointerArray::remove_all() {
   remove_masked(AllEntriesMask());
 }
 
+void HandleList::insert_at(void* entry, uint32_t index) {
+  uint32_t before = count();
+  PointerArray::insert_at(entry, index);
+  if (count() != before || !entry)
+    return;
+  if (HandleService* handles = handle_service()) {
+    TrackHandle* refused = static_cast<TrackHandle*>(entry);
+    handles->release_handles(&refused, 1);
+  }
+}
+
 void HandleList::release_all() {
   uint32_t n = count();
   if (n == 0)

@@ -1,16 +1,14 @@
 #include "string_sink.h"
 
+#include <cstring>
+
 namespace vorlane {
 
 const char kEmptyText[1] = {'\0'};
 
 uint32_t bounded_length(const char* text, uint32_t max_bytes) {
-  if (!text)
-    return 0;
-  uint32_t n = 0;
-  while (n < max_bytes && text[n] != '\0')
-    ++n;
-  return n;
+  // strnlen reads no byte at or beyond max_bytes.
+  return text ? static_cast<uint32_t>(strnlen(text, max_bytes)) : 0;
 }
 
 uint32_t encode_utf8(uint32_t cp, uint8_t* out) {

@@ -89,7 +89,9 @@ bool CustomOutputFormat::get_footer(StringSink* sink) {
 }
 
 void CustomOutputFormat::process_entry(Utf8String* entry, uint32_t, const void*) {
-  apply_safe_sections(*entry);
+  if (!entry)
+    return;
+  apply_safe_sections(*entry, entry_buffers_);
   if (settings::autocrlf.get_value() != 0)
     entry->append_text("\r\n");
 }

@@ -7,6 +7,7 @@
 
 #include "entry/host_interface.h"
 #include "format/extra_items.h"
+#include "format/safe_sections.h"
 
 namespace vorlane {
 
@@ -34,6 +35,8 @@ private:
   CustomOutputFormat() = default;
   ~CustomOutputFormat() = default;
   ExtraItems extra_items_;
+  // Reused by every entry of an export, so that entries cost no allocation of their own.
+  SafeSectionBuffers entry_buffers_;
   std::atomic<int32_t> ref_count_{1};
 };
 

@@ -6,7 +6,15 @@
 
 namespace vorlane {
 
+// Working storage of the rewrite. Kept by a caller that rewrites many texts, it saves the
+// allocations of each call: its buffers only grow.
+struct SafeSectionBuffers {
+  ScratchString head;
+  ScratchString fronts[2];
+};
+
 // Rewrites text in place.
 void apply_safe_sections(Utf8String& text);
+void apply_safe_sections(Utf8String& text, SafeSectionBuffers& buffers);
 
 } // namespace vorlane

@@ -1,0 +1,114 @@
+# Shared helpers of the end-to-end tests. A test script is run as
+#   sh tests/e2e/test_NAME.sh TARGET BUILD_DIR      (TARGET: native or win32)
+# and sources this file with those arguments. It gets a temporary folder ($E2E_TMP), removed at
+# exit; for win32 one Xvfb display and one Wine server serve every run of the script and are
+# stopped at exit.
+set -u
+
+if [ $# -ne 2 ]; then
+  echo "usage: sh $0 TARGET BUILD_DIR" >&2
+  exit 2
+fi
+E2E_TARGET=$1
+E2E_BUILD=$(cd "$2" && pwd) || exit 2
+E2E_ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+E2E_EXPECTED="$E2E_ROOT/tests/e2e/expected"
+E2E_PASSED=0
+E2E_FAILED=0
+
+case $E2E_TARGET in
+  native) TESSALY="$E2E_BUILD/tessaly" ;;
+  win32) TESSALY="$E2E_BUILD/tessaly.exe" ;;
+  *)
+    echo "unknown target '$E2E_TARGET' (native or win32)" >&2
+    exit 2
+    ;;
+esac
+if [ ! -f "$TESSALY" ]; then
+  echo "$TESSALY: not built" >&2
+  exit 2
+fi
+
+E2E_TMP=$(mktemp -d)
+e2e_cleanup() {
+  if [ "$E2E_TARGET" = win32 ]; then
+    xvfb_stop
+  fi
+  rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+trap 'exit 1' INT TERM
+
+if [ "$E2E_TARGET" = win32 ]; then
+  . "$E2E_ROOT/scripts/wine-env.sh"
+  wine_env_prefix "$TESSALY"
+  xvfb_start
+  export WINE_RUN_DISPLAY="$DISPLAY"
+  # One server for all the runs of this script saves its start-up on every run.
+  wineserver -p
+fi
+
+# tessaly ARGS...: runs the target's tessaly; its standard output lands in $E2E_TMP/out, its
+# standard error in $E2E_TMP/err, its exit status in $status.
+tessaly() {
+  if [ "$E2E_TARGET" = win32 ]; then
+    "$E2E_ROOT/scripts/wine-run" "$TESSALY" "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err"
+  else
+    "$TESSALY" "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err"
+  fi
+  status=$?
+}
+
+pass() {
+  E2E_PASSED=$((E2E_PASSED + 1))
+}
+
+fail() {
+  E2E_FAILED=$((E2E_FAILED + 1))
+  echo "FAIL: $1" >&2
+  if [ -s "$E2E_TMP/err" ]; then
+    echo "  standard error of the last run:" >&2
+    sed 's/^/    /' "$E2E_TMP/err" >&2
+  fi
+}
+
+# expect_status WANT WHAT
+expect_status() {
+  if [ "$status" -eq "$1" ]; then pass; else fail "$2: exit status $status, expected $1"; fi
+}
+
+# expect_same EXPECTED_FILE ACTUAL_FILE WHAT: byte for byte.
+expect_same() {
+  if cmp -s "$1" "$2"; then
+    pass
+  else
+    fail "$3: differs from $1"
+    diff "$1" "$2" | head -20 | sed 's/^/    /' >&2
+  fi
+}
+
+# expect_text TEXT FILE WHAT: the file holds exactly TEXT plus a line end.
+expect_text() {
+  printf '%s\n' "$1" >"$E2E_TMP/want"
+  expect_same "$E2E_TMP/want" "$2" "$3"
+}
+
+# expect_contains FILE TEXT WHAT
+expect_contains() {
+  if grep -qF -- "$2" "$1"; then
+    pass
+  else
+    fail "$3: '$2' not in $(cat "$1")"
+  fi
+}
+
+# expect_empty FILE WHAT
+expect_empty() {
+  if [ ! -s "$1" ]; then pass; else fail "$2: $1 is not empty"; fi
+}
+
+# e2e_finish: the closing count, and the exit status of the script.
+e2e_finish() {
+  echo "$E2E_TARGET: $E2E_PASSED passed, $E2E_FAILED failed"
+  [ "$E2E_FAILED" -eq 0 ]
+}

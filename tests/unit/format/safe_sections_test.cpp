@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "format/safe_sections.h"
+#include "format/safe_sections_oracle.h"
+#include "support/allocation_failures.h"
+
+using vorlane::Utf8String;
+
+namespace {
+
+// The string's bytes by its length, embedded NULs included.
+std::string bytes_of(const Utf8String& s) {
+  return std::string(s.text(), s.length());
+}
+
+void make(Utf8String& s, const std::string& bytes) {
+  s.reset();
+  s.insert_text(0, bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+std::string rewrite(const std::string& text) {
+  Utf8String s;
+  make(s, text);
+  vorlane::apply_safe_sections(s);
+  return bytes_of(s);
+}
+
+std::string rewrite_by_oracle(const std::string& text) {
+  Utf8String s;
+  make(s, text);
+  oracle::apply_safe_sections(s);
+  return bytes_of(s);
+}
+
+// Shows control bytes, so that a failure with an embedded NUL is readable.
+std::string visible(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\x%02X", c);
+      out += buffer;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+// A small deterministic generator, the same on every target and standard library.
+class Random {
+public:
+  explicit Random(uint64_t seed) : state_(seed) {}
+  uint32_t next() {
+    state_ = state_ * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<uint32_t>(state_ >> 33);
+  }
+  uint32_t below(uint32_t n) { return next() % n; }
+
+private:
+  uint64_t state_;
+};
+
+struct Row {
+  std::string before;
+  std::string after;
+};
+
+const std::vector<Row>& table() {
+  static const std::vector<Row> rows = {
+      {"x@htmlsafe{a<b & c>d}y", "xa&lt;b &amp; c&gt;dy"},
+      {"@htmlsafe{}", ""},
+      {"}@htmlsafe{a}", "}a"},
+      {"@htmlsafe{a}b}", "ab}"},
+      {"@htmlsafe{a<b} and @htmlsafe{c>d}", "a&lt;b and c&gt;d"},
+      {"@htmlsafe{&lt;}", "&amp;lt;"},
+      {"@htmlsafe{a<b", "@htmlsafe{a<b"},
+      {"@htmlsafe{x}@htmlsafe{y", "x@htmlsafe{y"},
+      {"@htmlsafe{<}@htmlsafe{>", "&lt;@htmlsafe{>"},
+      {"<@htmlsafe{<}>", "<&lt;>"},
+      {"@htmlsafe{a @htmlsafe{&} b}", "a &amp;amp; b"},
+      {"@htmlsafe{@htmlsafe{}", "@htmlsafe{"},
+      {"@html@htmlsafe{safe{}<}", "&lt;"},
+      {"@HTMLSAFE{<}", "@HTMLSAFE{<}"},
+      // Beyond the table: quotes stay, multi-byte text passes through, sections chain.
+      {"@htmlsafe{\"'}", "\"'"},
+      {"@htmlsafe{\xC3\xA9<\xE2\x82\xAC}", "\xC3\xA9&lt;\xE2\x82\xAC"},
+      {"@htmlsafe{&&}", "&amp;&amp;"},
+      {"@htmlsafe{<>&}", "&lt;&gt;&amp;"},
+      {"a}b@htmlsafe{", "a}b@htmlsafe{"},
+      {"@htmlsafe{a}@htmlsafe{b}@htmlsafe{c}", "abc"},
+      // Each inner marker pairs with the next brace in a later pass: escaped three times.
+      {"@htmlsafe{@htmlsafe{@htmlsafe{<}}}", "&amp;amp;lt;"},
+      // The joined pieces form a new marker, which a later pass handles.
+      {"@htmlsafe@htmlsafe{{}}", ""},
+      {"@@htmlsafe{htmlsafe{}<}", "&lt;"},
+      // Markers that form one after another, each further back in the kept head.
+      {"@htm@htmlsaf@htmlsafe{e{}lsafe{}}", ""},
+      {"@h@htm@htmlsaf@htmlsafe{e{}lsafe{}tmlsafe{}}<", "<"},
+      {"@htmlsafe{\r\n}", "\r\n"},
+  };
+  return rows;
+}
+
+} // namespace
+
+TEST(SafeSections, Table) {
+  for (const Row& row : table())
+    EXPECT_EQ(row.after, rewrite(row.before)) << "from: " << row.before;
+}
+
+TEST(SafeSections, OracleAgreesWithTheTable) {
+  for (const Row& row : table())
+    EXPECT_EQ(row.after, rewrite_by_oracle(row.before)) << "from: " << row.before;
+}
+
+TEST(SafeSections, TextWithoutMarkerIsUnchanged) {
+  const char* texts[] = {"",          "plain",     "a & b < c > d }", "}}}",       "@html safe{<}",
+                         "@htmlsafe", "&lt;&amp;", "@htmlsafe}{<}",   "\xC3\xA9}<"};
+  for (const char* text : texts) {
+    Utf8String s;
+    s.assign_text(text);
+    const char* before = s.text();
+    vorlane::apply_safe_sections(s);
+    EXPECT_STREQ(text, s.text());
+    EXPECT_EQ(before, s.text()) << "the text was rebuilt although nothing changed";
+  }
+}
+
+TEST(SafeSections, ManySectionsInALongText) {
+  std::string text, expected;
+  for (int i = 0; i < 2000; ++i) {
+    text += "<td>@htmlsafe{R&B <" + std::to_string(i) + ">}</td>";
+    expected += "<td>R&amp;B &lt;" + std::to_string(i) + "&gt;</td>";
+  }
+  text += "@htmlsafe{open <";
+  expected += "@htmlsafe{open <";
+  EXPECT_EQ(expected, rewrite(text));
+}
+
+// The module's rewrite works in one linear walk; the oracle goes pass by pass. They must agree
+// on every text, including markers that only come into being when the pieces are joined, nested
+// and unclosed sections, multi-byte text, and embedded NUL bytes.
+TEST(SafeSections, AgreesWithTheOracle) {
+  static const char* const fragments[] = {
+      "@", "@html", "@htmlsafe{", "@htmlsafe{", "}", "}", "&", "<", ">", "a", "b", "x", "{",
+      "safe{", "htmlsafe{", "html", "@h", " ", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+      "&lt;", "e", "@@",
+      // Pieces of a marker, so that joining head, contents and tail can form a new one.
+      "@htmlsafe", "htmlsafe", "safe", "@htm", "lsafe{", "e{", "@htmlsaf"};
+  const uint32_t fragment_count = sizeof fragments / sizeof fragments[0];
+  Random random(20240611);
+  int with_nul = 0, changed = 0;
+  for (int i = 0; i < 30000; ++i) {
+    std::string text;
+    uint32_t pieces = random.below(i < 10000 ? 12 : 48);
+    for (uint32_t p = 0; p < pieces; ++p) {
+      if (random.below(60) == 0) {
+        text += '\0';
+        continue;
+      }
+      text += fragments[random.below(fragment_count)];
+    }
+    with_nul += text.find('\0') != std::string::npos;
+    std::string expected = rewrite_by_oracle(text);
+    changed += expected != text;
+    std::string got = rewrite(text);
+    ASSERT_EQ(visible(expected), visible(got)) << "case " << i << ", from: " << visible(text);
+  }
+  // The generator must reach the interesting cases, or the comparison proves little.
+  EXPECT_GT(with_nul, 1500);
+  EXPECT_GT(changed, 7500);
+}
+
+using SafeSectionsFailures = fake::AllocationFailures;
+
+// With the Nth allocation failing, the text is either rewritten completely or left as it was.
+TEST_F(SafeSectionsFailures, RewriteIsAllOrNothing) {
+  const std::string texts[] = {
+      "x@htmlsafe{a<b & c>d}y and @htmlsafe{" + std::string(100, '<') + "} tail",
+      std::string("@htmlsafe{a\0b}c@htmlsafe{<}", 27),
+  };
+  for (const std::string& text : texts) {
+    const std::string expected = rewrite_by_oracle(text);
+    for (uint32_t n = 1; n < 200; ++n) {
+      SCOPED_TRACE(testing::Message() << "allocation " << n << " fails, from: " << visible(text));
+      Utf8String s;
+      make(s, text);
+      vorlane::fail_allocation(n, false);
+      vorlane::apply_safe_sections(s);
+      bool failed = vorlane::allocation_failed();
+      vorlane::fail_allocation(0, false);
+      std::string got = bytes_of(s);
+      if (!failed) {
+        EXPECT_EQ(visible(expected), visible(got));
+        break;
+      }
+      EXPECT_TRUE(got == text || got == expected) << visible(got);
+    }
+  }
+}
