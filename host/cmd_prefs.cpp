@@ -45,6 +45,18 @@ struct Action {
   std::string value;
 };
 
+// An option as messages quote it: a long text is cut (at a character boundary) to keep the
+// message readable.
+std::string quoted_briefly(const std::string& option) {
+  constexpr size_t kLongest = 60;
+  if (option.size() <= kLongest)
+    return option;
+  size_t cut = kLongest - 3;
+  while (cut > 0 && (static_cast<unsigned char>(option[cut]) & 0xC0) == 0x80)
+    --cut;
+  return option.substr(0, cut) + "...";
+}
+
 int parse_actions(const Arguments& arguments, std::vector<Action>* actions,
                   std::string* report_file) {
   const Command& self = command_named("prefs");
@@ -72,12 +84,12 @@ int parse_actions(const Arguments& arguments, std::vector<Action>* actions,
       if (equals == std::string::npos || !setting)
         return usage_error(self, "--set takes header=TEXT, format=TEXT, footer=TEXT or "
                                  "autocrlf=0|1, not '" +
-                                     *assignment + "'");
+                                     quoted_briefly(*assignment) + "'");
       std::string value = assignment->substr(equals + 1);
       Action action{Action::SetText, "--set " + *assignment, setting, control, {}};
       if (control == kLineEndBox) {
         if (value != "0" && value != "1")
-          return usage_error(self, "autocrlf is 0 or 1, not '" + value + "'");
+          return usage_error(self, "autocrlf is 0 or 1, not '" + quoted_briefly(value) + "'");
         action.kind = Action::SetSwitch;
         action.value = value;
       } else {
@@ -110,7 +122,7 @@ int parse_actions(const Arguments& arguments, std::vector<Action>* actions,
         return usage_error(self, "--report needs a FILE");
       *report_file = *file;
     } else {
-      return usage_error(self, "unknown action '" + option + "'");
+      return usage_error(self, "unknown action '" + quoted_briefly(option) + "'");
     }
   }
   bool gui = false;
@@ -342,7 +354,7 @@ int run_prefs(Host& host, const Arguments& arguments) {
     if (done && errors_posted(host) == errors_before)
       continue;
     if (i + 1 < actions.size())
-      Host::report("stopped after " + actions[i].argument +
+      Host::report("stopped after " + quoted_briefly(actions[i].argument) +
                    "; the actions after it were not performed");
     return kFailed;
   }

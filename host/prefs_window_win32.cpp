@@ -17,7 +17,7 @@ constexpr int kListWidth = 170;
 constexpr int kButtonWidth = 88;
 constexpr int kButtonHeight = 26;
 constexpr int kCloseId = 100;
-// The size of the page area before a page has told its own.
+// The size of the page area before a page has given its own.
 constexpr int kDefaultPageWidth = 482;
 constexpr int kDefaultPageHeight = 468;
 
@@ -49,6 +49,10 @@ struct PreferencesWindow::Frame {
   HWND close = nullptr;
   std::vector<std::pair<HTREEITEM, const PageListEntry*>> items;
   HWND last_focus = nullptr;
+  // The page area keeps the size of the last page shown, so choosing a name that is no page
+  // does not resize the window.
+  int page_width = kDefaultPageWidth;
+  int page_height = kDefaultPageHeight;
   bool running = false;
   // Set while the host itself changes the tree's selection.
   bool selecting = false;
@@ -194,7 +198,8 @@ void PreferencesWindow::show_page_list() {
 void PreferencesWindow::place_page() {
   if (!frame_)
     return;
-  int page_width = kDefaultPageWidth, page_height = kDefaultPageHeight;
+  int& page_width = frame_->page_width;
+  int& page_height = frame_->page_height;
   int page_x = kMargin + kListWidth + kMargin, page_y = kMargin;
   if (page_) {
     RECT bounds;
