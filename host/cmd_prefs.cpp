@@ -43,6 +43,7 @@ struct Action {
   const char* setting = nullptr;
   int control = 0;
   std::string value;
+  const char* box = nullptr; // the control's label, for messages
 };
 
 // An option as messages quote it: a long text is cut (at a character boundary) to keep the
@@ -76,17 +77,18 @@ int parse_actions(const Arguments& arguments, std::vector<Action>* actions,
       size_t equals = assignment->find('=');
       std::string name = assignment->substr(0, equals);
       const char* setting = nullptr;
+      const char* box = nullptr;
       int control = 0;
       for (const auto& known : kSettings) {
         if (name == known.name)
-          setting = known.name, control = known.control;
+          setting = known.name, control = known.control, box = known.box;
       }
       if (equals == std::string::npos || !setting)
         return usage_error(self, "--set takes header=TEXT, format=TEXT, footer=TEXT or "
                                  "autocrlf=0|1, not '" +
                                      quoted_briefly(*assignment) + "'");
       std::string value = assignment->substr(equals + 1);
-      Action action{Action::SetText, "--set " + *assignment, setting, control, {}};
+      Action action{Action::SetText, "--set " + *assignment, setting, control, {}, box};
       if (control == kLineEndBox) {
         if (value != "0" && value != "1")
           return usage_error(self, "autocrlf is 0 or 1, not '" + quoted_briefly(value) + "'");
@@ -176,28 +178,30 @@ public:
       return false;
     text->clear();
     for (const ConfigRecord& setting : settings) {
-      int32_t number;
-      std::string value = setting.name == "autocrlf" && int_of_value(setting.value, &number)
-                              ? std::to_string(number)
-                              : escape_text(setting.value);
-      *text += setting.name + "=" + value + "\n";
+      std::string value = value_of(setting);
+      *text +=
+          setting.name + "=" + (setting.name == "autocrlf" ? value : escape_text(value)) + "\n";
     }
     return true;
   }
 
+  // One setting's value: a text as it is, the switch as a decimal number.
   bool setting(const char* name, std::string* value) {
     std::vector<ConfigRecord> settings;
     if (!read_settings(&settings))
       return false;
     for (const ConfigRecord& record : settings) {
-      if (record.name == name) {
-        int32_t number;
-        *value = record.name == "autocrlf" && int_of_value(record.value, &number)
-                     ? std::to_string(number)
-                     : record.value;
-      }
+      if (record.name == name)
+        *value = value_of(record);
     }
     return true;
+  }
+
+  static std::string value_of(const ConfigRecord& record) {
+    int32_t number;
+    if (record.name == "autocrlf" && int_of_value(record.value, &number))
+      return std::to_string(number);
+    return record.value;
   }
 
   HWND control(int id) {
@@ -222,9 +226,8 @@ public:
     if (!setting(action.setting, &stored))
       return false;
     if (stored != action.value) {
-      Host::report(std::string("the ") + action.setting + " box took " +
-                   std::to_string(stored.size()) + " of the " +
-                   std::to_string(action.value.size()) +
+      Host::report(std::string("the ") + action.box + " box took " + std::to_string(stored.size()) +
+                   " of the " + std::to_string(action.value.size()) +
                    " bytes given; the setting holds what the box holds");
       return false;
     }
