@@ -38,6 +38,30 @@ const std::vector<Command>& commands() {
        "  are $if(C,THEN,ELSE) $if2(A,B) $upper(S) $lower(S) $len(S) $num(N,WIDTH) $char(N)\n"
        "  $crlf() $tab().\n",
        run_export, false},
+      {"prefs", "ACTION...", "drive the Telvane > Custom preferences page as a user would",
+       "  --set header=TEXT      replace the text of the Header box, as typing over all of it\n"
+       "  --set format=TEXT      the same for the Entry Format box\n"
+       "  --set footer=TEXT      the same for the Footer box\n"
+       "  --set autocrlf=0|1     clear or tick \"Auto Append $crlf()\" by clicking it\n"
+       "  --load FILE            click \"Load Config\" and choose FILE in the file dialog\n"
+       "  --save FILE            click \"Save Config\" and choose FILE\n"
+       "  --reset                click \"Reset Config\"\n"
+       "  --show                 print header, format, footer and autocrlf as NAME=VALUE lines,\n"
+       "                         as the module stores them\n"
+       "  --gui [--report FILE]  show the window until it is closed (Windows build only); with\n"
+       "                         --report, FILE holds the --show lines, rewritten after every\n"
+       "                         change\n"
+       "\n"
+       "The actions run in the order given; --gui comes last. After an action that fails or\n"
+       "makes the module post a message, the rest are not performed. The configuration is\n"
+       "stored when the command ends.\n"
+       "\n"
+       "In TEXT, \\n \\r \\t \\\\ and \\xNN stand for those bytes, and --show writes values the\n"
+       "same way. A box keeps its text as given: Enter in a box types \\r\\n, so write \\r\\n for\n"
+       "a line break that looks like one typed (a lone \\n is kept as a lone \\n). When a box\n"
+       "does not take the whole text (an edit box holds a limited number of characters), the\n"
+       "command fails. FILE is a path or a file:// location.\n",
+       run_prefs, true},
   };
   return table;
 }

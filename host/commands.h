@@ -36,6 +36,7 @@ int run_config(Host& host, const Arguments& arguments);
 int run_formats(Host& host, const Arguments& arguments);
 int run_stats(Host& host, const Arguments& arguments);
 int run_export(Host& host, const Arguments& arguments);
+int run_prefs(Host& host, const Arguments& arguments);
 
 // The whole command line: global options, the command, its arguments. Returns the exit status.
 int run_tessaly(const std::vector<std::string>& argv);

@@ -12,6 +12,7 @@ Host::Host(HostOptions options) : options_(std::move(options)) {
   registry_.add(vorlane::kMessageServiceClass, &messages_);
   registry_.add(vorlane::kPlaylistServiceClass, &playlist_);
   registry_.add(vorlane::kHandleServiceClass, &playlist_.handles());
+  registry_.add(vorlane::kFileSystemServiceClass, &files_);
 }
 
 Host::~Host() {

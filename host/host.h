@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config_store.h"
+#include "file_system_service.h"
 #include "message_service.h"
 #include "module_loader.h"
 #include "playlist_service.h"
@@ -37,6 +38,7 @@ public:
 
   ServiceRegistry& registry() { return registry_; }
   ConsoleMessageService& messages() { return messages_; }
+  LocalFileSystem& files() { return files_; }
   std::vector<LoadedModule>& modules() { return modules_; }
   ConfigStore& config_store() { return config_store_; }
   // The playlist the modules see; commands load theirs into it.
@@ -55,6 +57,7 @@ private:
   HostOptions options_;
   ServiceRegistry registry_;
   ConsoleMessageService messages_;
+  LocalFileSystem files_;
   ConfigStore config_store_;
   std::vector<LoadedModule> modules_;
   HostPlaylistService playlist_;

@@ -1,0 +1,34 @@
+// The text forms of module settings on the command line: escapes in what the user gives, and
+// the configuration block that a module writes, read back as named values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "entry/host_interface.h"
+
+namespace tessaly {
+
+// Decodes \n, \r, \t, \\ and \xNN (two hex digits) in text. False, with the reason in problem,
+// for another escape, a lone backslash at the end, a zero byte (which would end the text) or
+// a result that is not UTF-8.
+bool unescape_text(const std::string& text, std::string* out, std::string* problem);
+// The other way round, for showing a value on one line: \\, \r, \n, \t, and \xNN for the other
+// bytes below 0x20. Everything else passes unchanged.
+std::string escape_text(const std::string& bytes);
+bool is_utf8(const std::string& text);
+
+struct ConfigRecord {
+  std::string name;
+  std::string value;
+};
+// The records of a configuration block: 32-bit little-endian name length, name, value length,
+// value, one after the other. False when the block ends inside a record.
+bool parse_config_block(const std::string& block, std::vector<ConfigRecord>* records);
+// The block that client writes now.
+std::string current_config_block(vorlane::ComponentClient& client);
+// A 32-bit value as a module stores it (4 bytes, little-endian); false for another length.
+bool int_of_value(const std::string& value, int32_t* number);
+
+} // namespace tessaly
