@@ -257,11 +257,31 @@ public:
     HWND button = control(action.control);
     if (!button)
       return false;
+    if (action.kind == Action::Load && !fits_a_configuration(action.value))
+      return false;
     kestrel_answer_next_file_dialog(action.value.c_str());
     click(button);
     // An answer the page did not ask for must not reach a later dialog.
     kestrel_answer_next_file_dialog(nullptr);
     return true;
+  }
+
+  // No configuration file is longer than three texts of 65,535 bytes with their lengths and the
+  // switch. A longer local file is some other file given by mistake; it is refused before the
+  // page reads from it.
+  static bool fits_a_configuration(const std::string& path) {
+    constexpr long kLargest = 3 * (2 + 65535) + 1;
+    std::FILE* file = is_directory(path) ? nullptr : open_file(path, "rb");
+    if (!file)
+      return true; // the page reports what it cannot open
+    long size = std::fseek(file, 0, SEEK_END) == 0 ? std::ftell(file) : -1;
+    std::fclose(file);
+    if (size <= kLargest)
+      return true;
+    Host::report(path + ": " + std::to_string(size) +
+                 " bytes is more than a configuration file holds (at most " +
+                 std::to_string(kLargest) + "); nothing was loaded");
+    return false;
   }
 
   bool run(const Action& action, const std::string& report_file) {
