@@ -2,7 +2,7 @@
 # make test: every test of both targets.
 JOBS ?= 2
 
-.PHONY: all deps build native win32 fuzz-build test test-native test-win32 test-fuzz fuzz demo clean
+.PHONY: all deps build native win32 fuzz-build test test-native test-win32 test-fuzz fuzz bench demo clean
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -49,6 +49,10 @@ fuzz: fuzz-build
 	  [ -x "$$f" ] || continue; name=$${f##*/fuzz_}; \
 	  scripts/run-fuzzer "$$f" fuzz/corpus/$$name $(FUZZ_SECONDS) || status=1; \
 	done; exit $$status
+
+# Benchmarks need both builds: the whole-export runs use the win32 tessaly under Wine.
+bench: build
+	scripts/bench
 
 demo: build
 	scripts/demo
