@@ -33,21 +33,12 @@ int run_export(Host& host, const Arguments& arguments) {
   if (!have_output || output.empty())
     return usage_error(self, "needs -o OUT (- for standard output)");
 
-  Playlist playlist;
-  std::string error;
-  if (!load_playlist(playlist_path, &playlist, &error)) {
-    Host::report(error);
-    return kFailed;
-  }
-  host.playlist().set_playlist(std::move(playlist));
-
   Telvane telvane(host);
-  FormatReference format = telvane.select(format_name);
-  if (!format) {
-    Host::report(telvane.unknown_format_message(format_name));
+  FormatReference format = telvane.open(playlist_path, format_name);
+  if (!format)
     return kFailed;
-  }
   size_t entries = 0;
+  std::string error;
   if (output == "-") {
     if (!telvane.write(*format.get(), stdout, &entries, &error)) {
       Host::report("standard output: " + error);

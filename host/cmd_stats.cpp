@@ -27,20 +27,10 @@ int run_stats(Host& host, const Arguments& arguments) {
   if (playlist_path.empty())
     return usage_error(self, "needs a playlist");
 
-  Playlist playlist;
-  std::string error;
-  if (!load_playlist(playlist_path, &playlist, &error)) {
-    Host::report(error);
-    return kFailed;
-  }
-  host.playlist().set_playlist(std::move(playlist));
-
   Telvane telvane(host);
-  FormatReference format = telvane.select(format_name);
-  if (!format) {
-    Host::report(telvane.unknown_format_message(format_name));
+  FormatReference format = telvane.open(playlist_path, format_name);
+  if (!format)
     return kFailed;
-  }
   std::vector<HostPlaylistService::FormatCall> calls;
   host.playlist().record_format_calls(&calls);
   vorlane::Utf8String header;

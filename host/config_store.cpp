@@ -8,7 +8,9 @@ namespace {
 // First line of every store file; a file that does not start with it is not ours.
 constexpr const char* kSignature = "tessaly configuration 1";
 
-int hex_value(char c) {
+} // namespace
+
+int hex_digit(char c) {
   if (c >= '0' && c <= '9')
     return c - '0';
   if (c >= 'a' && c <= 'f')
@@ -17,8 +19,6 @@ int hex_value(char c) {
     return c - 'A' + 10;
   return -1;
 }
-
-} // namespace
 
 std::string to_hex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";
@@ -36,7 +36,7 @@ bool from_hex(const std::string& hex, std::string* bytes) {
     return false;
   bytes->clear();
   for (size_t i = 0; i < hex.size(); i += 2) {
-    int high = hex_value(hex[i]), low = hex_value(hex[i + 1]);
+    int high = hex_digit(hex[i]), low = hex_digit(hex[i + 1]);
     if (high < 0 || low < 0)
       return false;
     *bytes += static_cast<char>(high * 16 + low);

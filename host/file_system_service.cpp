@@ -1,5 +1,6 @@
 #include "file_system_service.h"
 
+#include "config_store.h"
 #include "files.h"
 
 namespace tessaly {
@@ -10,16 +11,6 @@ bool local_path_of_file_url(const std::string& authority, const std::string& pat
                             std::string* local);
 
 namespace {
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 bool is_alpha(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');

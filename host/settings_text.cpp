@@ -1,18 +1,9 @@
 #include "settings_text.h"
+#include "config_store.h"
 
 namespace tessaly {
 
 namespace {
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
 
 uint32_t read_u32(const std::string& bytes, size_t at) {
   return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at])) |

@@ -3,6 +3,7 @@
 #include "audit.h"
 #include "base/utf8_string.h"
 #include "files.h"
+#include "playlist.h"
 
 namespace tessaly {
 namespace {
@@ -63,6 +64,20 @@ std::vector<OutputFormatInfo> Telvane::formats() {
     found.push_back({text_of(name), text_of(description), text_of(filter)});
   });
   return found;
+}
+
+FormatReference Telvane::open(const std::string& playlist_path, const std::string& name) {
+  Playlist playlist;
+  std::string error;
+  if (!load_playlist(playlist_path, &playlist, &error)) {
+    Host::report(error);
+    return {};
+  }
+  host_.playlist().set_playlist(std::move(playlist));
+  FormatReference format = select(name);
+  if (!format)
+    Host::report(unknown_format_message(name));
+  return format;
 }
 
 FormatReference Telvane::select(const std::string& wanted) {
