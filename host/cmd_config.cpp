@@ -5,20 +5,6 @@
 
 namespace tessaly {
 
-namespace {
-
-class HexWriter final : public vorlane::ByteWriter {
-public:
-  uint32_t write(const void* bytes, uint32_t count) override {
-    if (bytes && count)
-      block.append(static_cast<const char*>(bytes), count);
-    return count;
-  }
-  std::string block;
-};
-
-} // namespace
-
 int run_config(Host& host, const Arguments& arguments) {
   const Command& self = command_named("config");
   if (arguments.empty())
@@ -28,9 +14,8 @@ int run_config(Host& host, const Arguments& arguments) {
     if (arguments.size() != 1)
       return usage_error(self, "dump takes no arguments");
     for (LoadedModule& module : host.modules()) {
-      HexWriter writer;
-      module.client->save_config(&writer);
-      std::printf("%s: %s\n", module.file_name.c_str(), to_hex(writer.block).c_str());
+      std::printf("%s: %s\n", module.file_name.c_str(),
+                  to_hex(current_config_block(*module.client)).c_str());
     }
     // Showing changes nothing: the store is not written, so a damaged one is only reported.
     host.skip_configuration_save();

@@ -108,13 +108,17 @@ public:
 };
 } // namespace
 
+std::string current_config_block(vorlane::ComponentClient& client) {
+  BlockWriter writer;
+  client.save_config(&writer);
+  return std::move(writer.block);
+}
+
 bool Host::save_configuration() {
   if (skip_save_)
     return true;
   for (LoadedModule& module : modules_) {
-    BlockWriter writer;
-    module.client->save_config(&writer);
-    config_store_.set_block(module.file_name, std::move(writer.block));
+    config_store_.set_block(module.file_name, current_config_block(*module.client));
   }
   std::string path = ConfigStore::file_in(profile_dir());
   if (config_store_.damaged()) {

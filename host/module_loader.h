@@ -23,4 +23,7 @@ bool load_module(const std::string& path, vorlane::HostApi* host, LoadedModule* 
                  std::string* error);
 void unload_module(LoadedModule* module);
 
+// The configuration block the module's client writes now.
+std::string current_config_block(vorlane::ComponentClient& client);
+
 } // namespace tessaly

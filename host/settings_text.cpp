@@ -12,16 +12,6 @@ uint32_t read_u32(const std::string& bytes, size_t at) {
          static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
 }
 
-class BlockCollector final : public vorlane::ByteWriter {
-public:
-  uint32_t write(const void* bytes, uint32_t count) override {
-    if (bytes && count)
-      block.append(static_cast<const char*>(bytes), count);
-    return count;
-  }
-  std::string block;
-};
-
 } // namespace
 
 bool unescape_text(const std::string& text, std::string* out, std::string* problem) {
@@ -155,12 +145,6 @@ bool parse_config_block(const std::string& block, std::vector<ConfigRecord>* rec
     at += value_length;
   }
   return true;
-}
-
-std::string current_config_block(vorlane::ComponentClient& client) {
-  BlockCollector collector;
-  client.save_config(&collector);
-  return collector.block;
 }
 
 bool int_of_value(const std::string& value, int32_t* number) {

@@ -26,8 +26,6 @@ struct ConfigRecord {
 // The records of a configuration block: 32-bit little-endian name length, name, value length,
 // value, one after the other. False when the block ends inside a record.
 bool parse_config_block(const std::string& block, std::vector<ConfigRecord>* records);
-// The block that client writes now.
-std::string current_config_block(vorlane::ComponentClient& client);
 // A 32-bit value as a module stores it (4 bytes, little-endian); false for another length.
 bool int_of_value(const std::string& value, int32_t* number);
 
