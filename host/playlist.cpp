@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "files.h"
+#include "settings_text.h"
 
 namespace tessaly {
 namespace {
@@ -126,26 +127,10 @@ std::vector<PlaylistEntry> parse_m3u(std::string_view text, const std::string& f
   return entries;
 }
 
-size_t invalid_utf8_at(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char c = static_cast<unsigned char>(text[i]);
-    size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (c == 0 || n == 0 || (n == 2 && c < 0xC2) || i + n > text.size())
-      return i;
-    for (size_t k = 1; k < n; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-        return i;
-    }
-    uint32_t cp = n == 1 ? c : c & (0x7F >> n);
-    for (size_t k = 1; k < n; ++k)
-      cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-        (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
-      return i;
-    i += n;
-  }
-  return std::string_view::npos;
+size_t first_non_text_byte(std::string_view text) {
+  size_t nul = text.find('\0');
+  size_t invalid = invalid_utf8_at(text);
+  return nul < invalid ? nul : invalid;
 }
 
 bool load_playlist(const std::string& path, Playlist* playlist, std::string* error) {
@@ -154,7 +139,7 @@ bool load_playlist(const std::string& path, Playlist* playlist, std::string* err
     return false;
   // A playlist is UTF-8 text; anything else (a binary file given by mistake) is refused with
   // the place where the text stops being text.
-  size_t bad = invalid_utf8_at(bytes);
+  size_t bad = first_non_text_byte(bytes);
   if (bad != std::string_view::npos) {
     size_t line = 1 + static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + bad, '\n'));
     *error = path + ": not a playlist: line " + std::to_string(line) + " is not UTF-8 text (byte " +

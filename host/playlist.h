@@ -35,7 +35,7 @@ std::optional<double> parse_decimal(std::string_view text);
 // Reads and parses the playlist at path. False, with a message naming the path, when the file
 // cannot be read.
 // The offset of the first byte that is not valid UTF-8 (a NUL counts as invalid), or npos.
-size_t invalid_utf8_at(std::string_view text);
+size_t first_non_text_byte(std::string_view text);
 
 bool load_playlist(const std::string& path, Playlist* playlist, std::string* error);
 

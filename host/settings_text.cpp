@@ -89,7 +89,7 @@ std::string escape_text(const std::string& bytes) {
   return out;
 }
 
-bool is_utf8(const std::string& text) {
+size_t invalid_utf8_at(std::string_view text) {
   size_t i = 0;
   while (i < text.size()) {
     auto lead = static_cast<unsigned char>(text[i]);
@@ -105,22 +105,22 @@ bool is_utf8(const std::string& text) {
     } else if ((lead & 0xF8) == 0xF0) {
       extra = 3, code_point = lead & 0x07, lowest = 0x10000;
     } else {
-      return false;
+      return i;
     }
     if (text.size() - i <= extra)
-      return false;
+      return i;
     for (size_t k = 1; k <= extra; ++k) {
       auto next = static_cast<unsigned char>(text[i + k]);
       if ((next & 0xC0) != 0x80)
-        return false;
+        return i;
       code_point = code_point << 6 | (next & 0x3F);
     }
     if (code_point < lowest || code_point > 0x10FFFF ||
         (code_point >= 0xD800 && code_point <= 0xDFFF))
-      return false;
+      return i;
     i += extra + 1;
   }
-  return true;
+  return std::string_view::npos;
 }
 
 bool parse_config_block(const std::string& block, std::vector<ConfigRecord>* records) {

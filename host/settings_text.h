@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "entry/host_interface.h"
@@ -17,7 +18,12 @@ bool unescape_text(const std::string& text, std::string* out, std::string* probl
 // The other way round, for showing a value on one line: \\, \r, \n, \t, and \xNN for the other
 // bytes below 0x20. Everything else passes unchanged.
 std::string escape_text(const std::string& bytes);
-bool is_utf8(const std::string& text);
+// The offset of the first byte where text stops being valid UTF-8 (overlong forms, surrogates and
+// code points past U+10FFFF are invalid), or npos.
+size_t invalid_utf8_at(std::string_view text);
+inline bool is_utf8(std::string_view text) {
+  return invalid_utf8_at(text) == std::string_view::npos;
+}
 
 struct ConfigRecord {
   std::string name;

@@ -171,5 +171,5 @@ TEST(PlaylistText, InvalidUtf8IsFoundWhereItStarts) {
       {"ok\xC3\x28", 2},       // a continuation byte missing
   };
   for (const auto& row : rows)
-    EXPECT_EQ(row.at, tessaly::invalid_utf8_at(row.text)) << "text: " << row.text;
+    EXPECT_EQ(row.at, tessaly::first_non_text_byte(row.text)) << "text: " << row.text;
 }
