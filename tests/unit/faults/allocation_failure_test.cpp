@@ -205,3 +205,36 @@ TEST_F(AllocationFailure, FactoryCreateReturnsNullWhenTheObjectCannotBeAllocated
 }
 
 } // namespace
+
+namespace {
+
+// Counts allocations without failing any: the failure is set beyond reach.
+uint32_t allocations_during(const std::function<void()>& operation) {
+  vorlane::fail_allocation(0xFFFFFFFFu, false);
+  operation();
+  uint32_t count = vorlane::allocations_attempted();
+  vorlane::fail_allocation(0, false);
+  return count;
+}
+
+TEST_F(AllocationFailure, ProcessEntryAllocatesNothingOnceWarm) {
+  autocrlf.set_value(1);
+  // The caller's string has room for the rewritten entry and its line end, as the reservation
+  // rule leaves it after the assignment: the rewrite itself must not allocate.
+  const std::string input =
+      "<tr><td>@htmlsafe{Rust & Rivets <live>}</td><td>@htmlsafe{Quiet Harbour}</td></tr>";
+  vorlane::CustomOutputFormat* object = vorlane::CustomOutputFormat::create();
+  ASSERT_NE(nullptr, object);
+  vorlane::Utf8String entry;
+  for (int warm = 0; warm < 2; ++warm) {
+    entry.assign_text(input.c_str());
+    object->process_entry(&entry, 0, nullptr);
+  }
+  entry.assign_text(input.c_str());
+  EXPECT_EQ(0u, allocations_during([&] { object->process_entry(&entry, 1, nullptr); }));
+  EXPECT_EQ("<tr><td>Rust &amp; Rivets &lt;live&gt;</td><td>Quiet Harbour</td></tr>\r\n",
+            std::string(entry.text()));
+  EXPECT_EQ(0, object->release());
+}
+
+} // namespace
