@@ -1,13 +1,54 @@
 # Sourced by the scripts that run Windows programs under Wine. Sets up a quiet Wine in a prefix
-# inside the build tree, and starts and stops a private Xvfb display (Wine creates no window
-# without one).
+# inside the build tree, picks Wine's loader for the program's bitness, and starts and stops a
+# private Xvfb display (Wine creates no window without one).
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# wine_env_prefix PROGRAM: picks the prefix of the build tree that holds PROGRAM unless
-# WINEPREFIX is already set, and creates it once (serialised, since tests run in parallel).
+# pe_machine FILE: prints i386, x86_64 or unknown, read from the file's PE header.
+pe_machine() {
+  # The PE header's offset is at 0x3c; the machine field follows the 4-byte "PE\0\0".
+  pe_offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  if [ -z "$pe_offset" ]; then
+    echo unknown
+    return
+  fi
+  case $(od -An -tx2 -j$((pe_offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' ') in
+    014c) echo i386 ;;
+    8664) echo x86_64 ;;
+    *) echo unknown ;;
+  esac
+}
+
+# wine_loader PROGRAM: sets WINE_LOADER (and WINELOADER, which Wine reads itself) to the loader
+# for PROGRAM's bitness, and WINEARCH to match: a PE32+ program needs the 64-bit loader, a PE32
+# one the 32-bit loader. /usr/bin/wine would pick the 32-bit loader whenever it is installed.
+wine_loader() {
+  case $(pe_machine "$1") in
+    x86_64)
+      WINE_LOADER=/usr/lib/wine/wine64
+      export WINEARCH=win64
+      ;;
+    i386)
+      WINE_LOADER=/usr/lib/wine/wine
+      export WINEARCH=win32
+      ;;
+    *) WINE_LOADER=wine ;;
+  esac
+  if [ "$WINE_LOADER" != wine ] && [ ! -x "$WINE_LOADER" ]; then
+    echo "wine-run: $WINE_LOADER is missing; run scripts/install-deps" >&2
+  fi
+  export WINE_LOADER
+  if [ "$WINE_LOADER" != wine ]; then
+    export WINELOADER="$WINE_LOADER"
+  fi
+}
+
+# wine_env_prefix PROGRAM: picks the loader for PROGRAM and the prefix of the build tree that
+# holds it unless WINEPREFIX is already set, and creates the prefix once (serialised, since tests
+# run in parallel).
 wine_env_prefix() {
+  wine_loader "$1"
   if [ -z "${WINEPREFIX:-}" ]; then
     dir=$(cd "$(dirname "$1")" && pwd)
     while [ "$dir" != "/" ] && [ ! -f "$dir/CMakeCache.txt" ]; do
@@ -24,7 +65,7 @@ wine_env_prefix() {
       flock 9
       if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "wine-run: creating the Wine prefix $WINEPREFIX" >&2
-        wineboot -i >/dev/null 2>&1 || true
+        "$WINE_LOADER" wineboot.exe -i >/dev/null 2>&1 || true
         wineserver -w
       fi
     ) 9>"$WINEPREFIX.lock"

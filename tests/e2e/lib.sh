@@ -1,7 +1,7 @@
 # Shared helpers of the end-to-end tests. A test script is run as
-#   sh tests/e2e/test_NAME.sh TARGET BUILD_DIR      (TARGET: native or win32)
+#   sh tests/e2e/test_NAME.sh TARGET BUILD_DIR      (TARGET: native, win32 or win64)
 # and sources this file with those arguments. It gets a temporary folder ($E2E_TMP), removed at
-# exit; for win32 one Xvfb display and one Wine server serve every run of the script and are
+# exit; for a Windows target one Xvfb display and one Wine server serve every run of the script and are
 # stopped at exit.
 set -u
 
@@ -18,9 +18,9 @@ E2E_FAILED=0
 
 case $E2E_TARGET in
   native) TESSALY="$E2E_BUILD/tessaly" ;;
-  win32) TESSALY="$E2E_BUILD/tessaly.exe" ;;
+  win32 | win64) TESSALY="$E2E_BUILD/tessaly.exe" ;;
   *)
-    echo "unknown target '$E2E_TARGET' (native or win32)" >&2
+    echo "unknown target '$E2E_TARGET' (native, win32 or win64)" >&2
     exit 2
     ;;
 esac
@@ -31,7 +31,7 @@ fi
 
 E2E_TMP=$(mktemp -d)
 e2e_cleanup() {
-  if [ "$E2E_TARGET" = win32 ]; then
+  if [ "$E2E_TARGET" != native ]; then
     xvfb_stop
   fi
   rm -rf "$E2E_TMP"
@@ -39,7 +39,7 @@ e2e_cleanup() {
 trap e2e_cleanup EXIT
 trap 'exit 1' INT TERM
 
-if [ "$E2E_TARGET" = win32 ]; then
+if [ "$E2E_TARGET" != native ]; then
   . "$E2E_ROOT/scripts/wine-env.sh"
   wine_env_prefix "$TESSALY"
   xvfb_start
@@ -51,7 +51,7 @@ fi
 # tessaly ARGS...: runs the target's tessaly; its standard output lands in $E2E_TMP/out, its
 # standard error in $E2E_TMP/err, its exit status in $status.
 tessaly() {
-  if [ "$E2E_TARGET" = win32 ]; then
+  if [ "$E2E_TARGET" != native ]; then
     "$E2E_ROOT/scripts/wine-run" "$TESSALY" "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err"
   else
     "$TESSALY" "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err"

@@ -1,10 +1,10 @@
 #!/bin/sh
 # End to end: the host's configuration store across host processes, driven through the tessaly
 # command line with a fresh profile.
-#   sh tests/e2e/test_config.sh TARGET BUILD_DIR      TARGET: native or win32
+#   sh tests/e2e/test_config.sh TARGET BUILD_DIR      TARGET: native, win32 or win64
 set -u
 if [ $# -ne 2 ]; then
-  echo "usage: sh $0 native|win32 BUILD_DIR" >&2
+  echo "usage: sh $0 native|win32|win64 BUILD_DIR" >&2
   exit 2
 fi
 tc_target=$1
@@ -12,7 +12,7 @@ tc_build=$(cd "$2" && pwd)
 tc_root=$(cd "$(dirname "$0")/../.." && pwd)
 case $tc_target in
 native) tc_module=vorlane.so ;;
-win32) tc_module=vorlane.dll ;;
+win32 | win64) tc_module=vorlane.dll ;;
 *)
   echo "unknown target '$tc_target'" >&2
   exit 2
@@ -20,7 +20,7 @@ win32) tc_module=vorlane.dll ;;
 esac
 tc_work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-e2e-config.XXXXXX") || exit 1
 trap 'rm -rf "$tc_work"' EXIT
-if [ "$tc_target" = win32 ]; then
+if [ "$tc_target" != native ]; then
   # One display and one Wine server for every run of this script.
   . "$tc_root/scripts/wine-env.sh"
   wine_env_prefix "$tc_build/tessaly.exe"
@@ -44,7 +44,7 @@ tc_loaded_hex=080000006175746f63726c6604000000000000000600000066\
 tc_run() {
   tc_name=$1
   shift
-  if [ "$tc_target" = win32 ]; then
+  if [ "$tc_target" != native ]; then
     "$tc_root/scripts/wine-run" "$tc_build/tessaly.exe" "$@" >"$tc_work/$tc_name.raw" \
       2>"$tc_work/$tc_name.err"
   else

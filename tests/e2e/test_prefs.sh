@@ -1,10 +1,10 @@
 #!/bin/sh
 # End to end: 'tessaly prefs' driving the "Custom" page, with fresh profiles: settings typed in
 # one process and shown by the next, configuration files saved, loaded, refused, and the reset.
-#   sh tests/e2e/test_prefs.sh TARGET BUILD_DIR      TARGET: native or win32
+#   sh tests/e2e/test_prefs.sh TARGET BUILD_DIR      TARGET: native, win32 or win64
 set -u
 if [ $# -ne 2 ]; then
-  echo "usage: sh $0 native|win32 BUILD_DIR" >&2
+  echo "usage: sh $0 native|win32|win64 BUILD_DIR" >&2
   exit 2
 fi
 tp_target=$1
@@ -12,7 +12,7 @@ tp_build=$(cd "$2" && pwd)
 tp_root=$(cd "$(dirname "$0")/../.." && pwd)
 case $tp_target in
 native) tp_program=$tp_build/tessaly ;;
-win32) tp_program=$tp_build/tessaly.exe ;;
+win32 | win64) tp_program=$tp_build/tessaly.exe ;;
 *)
   echo "unknown target '$tp_target'" >&2
   exit 2
@@ -22,14 +22,14 @@ tp_work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-e2e-prefs.XXXXXX") || exit 1
 tp_failed=0
 tp_passed=0
 tp_cleanup() {
-  if [ "$tp_target" = win32 ]; then
+  if [ "$tp_target" != native ]; then
     xvfb_stop
   fi
   rm -rf "$tp_work"
 }
 trap tp_cleanup EXIT
 trap 'exit 1' INT TERM
-if [ "$tp_target" = win32 ]; then
+if [ "$tp_target" != native ]; then
   # One display and one Wine server for every run of this script.
   . "$tp_root/scripts/wine-env.sh"
   wine_env_prefix "$tp_program"
@@ -43,7 +43,7 @@ fi
 tp_run() {
   tp_name=$1
   shift
-  if [ "$tp_target" = win32 ]; then
+  if [ "$tp_target" != native ]; then
     "$tp_root/scripts/wine-run" "$tp_program" "$@" >"$tp_work/$tp_name.out" \
       2>"$tp_work/$tp_name.err"
   else

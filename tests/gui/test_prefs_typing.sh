@@ -60,7 +60,7 @@ key() {
 }
 
 xvfb_start
-wine "$exe" --profile "$work/profile" prefs --gui --report "$report" >"$work/log" 2>&1 &
+"$WINE_LOADER" "$exe" --profile "$work/profile" prefs --gui --report "$report" >"$work/log" 2>&1 &
 app_pid=$!
 waited=0
 while [ ! -s "$report" ]; do
@@ -126,7 +126,7 @@ else
 fi
 
 # What was typed is in the configuration store.
-shown=$(wine "$exe" --profile "$work/profile" prefs --show 2>&1 | tr -d '\r')
+shown=$("$WINE_LOADER" "$exe" --profile "$work/profile" prefs --show 2>&1 | tr -d '\r')
 [ "$(echo "$shown" | head -n 1)" = "header=hi" ] || fail "stored: $shown"
 
 if [ $failures -ne 0 ]; then
