@@ -1,6 +1,7 @@
 #include "memory_block.h"
 
 #include <cstring>
+#include <utility>
 
 #include "allocator.h"
 
@@ -58,6 +59,12 @@ uint8_t* MemoryBlock::resize(uint32_t n) {
 
 bool MemoryBlock::ensure_size(uint32_t n) {
   return size_ >= n || resize(n) != nullptr;
+}
+
+void MemoryBlock::swap_storage(MemoryBlock& other) {
+  std::swap(data_, other.data_);
+  std::swap(capacity_, other.capacity_);
+  std::swap(size_, other.size_);
 }
 
 uint8_t* MemoryBlock::write_at(const void* source, uint32_t count, uint32_t offset) {

@@ -36,6 +36,9 @@ public:
   uint8_t* append_bytes(const void* source, uint32_t count) {
     return write_at(source, count, size_);
   }
+  // Trades storage with other; each block keeps its own growth policy, which its next resize
+  // applies.
+  void swap_storage(MemoryBlock& other);
 
   uint8_t* data() const { return data_; }
   uint32_t size() const { return size_; }

@@ -53,6 +53,14 @@ void Utf8String::truncate(uint32_t new_length) {
   reserve(new_length + 1);
 }
 
+void Utf8String::take_storage(MemoryBlock& block, uint32_t length) {
+  storage_.swap_storage(block);
+  length_ = length;
+  storage_.data()[length] = '\0';
+  // The block may be far larger than the text; the usual rule gives the spare memory back.
+  reserve(length + 1);
+}
+
 uint32_t Utf8String::find_char(uint8_t byte, int32_t start) const {
   uint32_t from = start < 0 ? 0 : static_cast<uint32_t>(start);
   if (from >= length_)

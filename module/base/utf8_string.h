@@ -35,6 +35,11 @@ public:
   void insert_text(uint32_t position, const char* text, uint32_t count);
   void insert_text(uint32_t position, const char* text);
 
+  // Makes the first length bytes of block the text without copying them: the string's storage
+  // and block trade places. block holds at least length + 1 bytes, and no NUL among the first
+  // length. Cannot fail: a large text rewritten into a block of its own is handed over whole.
+  void take_storage(MemoryBlock& block, uint32_t length);
+
   const MemoryBlock& storage() const { return storage_; }
 
 protected:

@@ -91,9 +91,9 @@ bool CustomOutputFormat::get_footer(StringSink* sink) {
 void CustomOutputFormat::process_entry(Utf8String* entry, uint32_t, const void*) {
   if (!entry)
     return;
-  apply_safe_sections(*entry, entry_buffers_);
-  if (settings::autocrlf.get_value() != 0)
-    entry->append_text("\r\n");
+  // The line end goes in with the rewritten text, so the entry is reserved once.
+  apply_safe_sections_then_append(*entry, entry_buffers_,
+                                  settings::autocrlf.get_value() != 0 ? "\r\n" : "");
 }
 
 } // namespace vorlane
