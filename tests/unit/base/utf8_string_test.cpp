@@ -236,6 +236,35 @@ TEST(Utf8String, Truncate) {
   EXPECT_EQ(nullptr, fresh.storage().data());
 }
 
+TEST(Utf8String, TakeStorageTradesBlocksThenAppliesTheReservationRule) {
+  struct Row {
+    uint32_t block_size;
+    uint32_t length;
+    uint32_t size_after; // the text needs length + 1
+  };
+  const Row rows[] = {{64, 40, 64}, {64, 31, 64}, {64, 30, 31}, {4096, 100, 101}, {1, 0, 1}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.length << " bytes of a block of " << row.block_size);
+    Utf8String s;
+    s.assign_text("old text");
+    vorlane::MemoryBlock block(vorlane::GrowthPolicy::DoublingKeep);
+    ASSERT_NE(nullptr, block.resize(row.block_size));
+    std::memset(block.data(), 'x', row.block_size);
+    const uint8_t* bytes = block.data();
+    s.take_storage(block, row.length);
+    EXPECT_EQ(std::string(row.length, 'x'), bytes_of(s));
+    EXPECT_EQ(row.size_after, s.storage().size());
+    expect_sound(s);
+    if (row.size_after == row.block_size) {
+      EXPECT_EQ(bytes, s.storage().data()) << "the text was copied";
+    }
+    // The block got the string's storage, and keeps its own policy.
+    EXPECT_EQ("old text", std::string(reinterpret_cast<const char*>(block.data()), 8));
+    EXPECT_EQ(vorlane::GrowthPolicy::DoublingKeep, block.policy());
+    EXPECT_EQ(vorlane::GrowthPolicy::Exact, s.storage().policy());
+  }
+}
+
 TEST(Utf8String, FindChar) {
   struct Row {
     const char* text;

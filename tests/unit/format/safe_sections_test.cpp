@@ -102,6 +102,12 @@ const std::vector<Row>& table() {
       {"@htm@htmlsaf@htmlsafe{e{}lsafe{}}", ""},
       {"@h@htm@htmlsaf@htmlsafe{e{}lsafe{}tmlsafe{}}<", "<"},
       {"@htmlsafe{\r\n}", "\r\n"},
+      // An "@" that begins no marker, in the contents and just before a marker.
+      {"@htmlsafe{mail@example.org <x>}", "mail@example.org &lt;x&gt;"},
+      {"@@htmlsafe{<}", "@&lt;"},
+      // Markers that a pass makes after sections without any: at a join, and in the contents.
+      {"a@htmlsafe{b}c@htmlsafe@htmlsafe{{<}}", "abc&amp;lt;"},
+      {"a@htmlsafe{b}@htmlsafe{x@html}safe{<}", "abx&lt;"},
   };
   return rows;
 }
@@ -176,13 +182,68 @@ TEST(SafeSections, AgreesWithTheOracle) {
   EXPECT_GT(changed, 7500);
 }
 
+// Long plain runs reach the scans that read many bytes at a time, heads longer than those scans
+// look ahead, sections with many entities, and texts large enough to be handed over whole.
+TEST(SafeSections, AgreesWithTheOracleOnLongTexts) {
+  static const char* const pieces[] = {"@htmlsafe{", "@htmlsafe{", "}",       "}",  "@",
+                                       "@html",      "htmlsafe{",  "safe{",   "e{", "&",
+                                       "<",          ">",          "\xC3\xA9"};
+  const uint32_t piece_count = sizeof pieces / sizeof pieces[0];
+  static const char run_bytes[] = "abcdefghijklmnopqrstuvwxyz &<>@";
+  Random random(7);
+  int large = 0;
+  for (int i = 0; i < 40; ++i) {
+    std::string text;
+    uint32_t target = 100 + random.below(i < 20 ? 4000 : 30000);
+    while (text.size() < target) {
+      if (random.below(3) == 0) {
+        text += pieces[random.below(piece_count)];
+        continue;
+      }
+      uint32_t run = random.below(random.below(8) == 0 ? 300 : 40);
+      for (uint32_t k = 0; k < run; ++k)
+        text += run_bytes[random.below(random.below(4) == 0 ? 31 : 27)];
+    }
+    std::string expected = rewrite_by_oracle(text);
+    large += expected.size() >= 16 << 10;
+    ASSERT_EQ(expected, rewrite(text)) << "case " << i;
+  }
+  EXPECT_GT(large, 5);
+}
+
+// The suffix follows the rewritten text, the text without sections, and the text with a NUL.
+TEST(SafeSections, ThenAppend) {
+  const std::string texts[] = {"plain",
+                               "",
+                               "x@htmlsafe{<}",
+                               "@htmlsafe{open <",
+                               "@htmlsafe@htmlsafe{{<}}",
+                               std::string("@htmlsafe{a\0b}c", 15),
+                               std::string(20000, '<') + "@htmlsafe{&}"};
+  vorlane::SafeSectionBuffers buffers;
+  for (const char* suffix : {"\r\n", ""}) {
+    for (const std::string& text : texts) {
+      Utf8String s;
+      make(s, text);
+      vorlane::apply_safe_sections_then_append(s, buffers, suffix);
+      EXPECT_EQ(visible(rewrite_by_oracle(text) + suffix), visible(bytes_of(s)))
+          << "from: " << visible(text.substr(0, 40));
+    }
+  }
+}
+
 using SafeSectionsFailures = fake::AllocationFailures;
 
 // With the Nth allocation failing, the text is either rewritten completely or left as it was.
 TEST_F(SafeSectionsFailures, RewriteIsAllOrNothing) {
+  std::string large;
+  while (large.size() < 20000)
+    large += "<td>@htmlsafe{R&B <i>}</td>";
   const std::string texts[] = {
       "x@htmlsafe{a<b & c>d}y and @htmlsafe{" + std::string(100, '<') + "} tail",
       std::string("@htmlsafe{a\0b}c@htmlsafe{<}", 27),
+      "a@htmlsafe{b}c@htmlsafe@htmlsafe{{<}} and a tail long enough to be read in chunks",
+      large,
   };
   for (const std::string& text : texts) {
     const std::string expected = rewrite_by_oracle(text);
@@ -201,5 +262,36 @@ TEST_F(SafeSectionsFailures, RewriteIsAllOrNothing) {
       }
       EXPECT_TRUE(got == text || got == expected) << visible(got);
     }
+  }
+}
+
+// The rewriting and the suffix are each done whole or not at all.
+TEST_F(SafeSectionsFailures, ThenAppendDoesEachStepWholeOrNotAtAll) {
+  const std::string texts[] = {"x@htmlsafe{a<b & c>d}y", "@htmlsafe@htmlsafe{{<}} tail",
+                               std::string(20000, '>') + "@htmlsafe{&}"};
+  for (const std::string& text : texts) {
+    const std::string rewritten = rewrite_by_oracle(text);
+    int failures = 0;
+    for (uint32_t n = 1; n < 200; ++n) {
+      SCOPED_TRACE(testing::Message()
+                   << "allocation " << n << " fails, from: " << text.substr(0, 30));
+      vorlane::SafeSectionBuffers buffers;
+      Utf8String s;
+      make(s, text);
+      vorlane::fail_allocation(n, false);
+      vorlane::apply_safe_sections_then_append(s, buffers, "\r\n");
+      bool failed = vorlane::allocation_failed();
+      vorlane::fail_allocation(0, false);
+      std::string got = bytes_of(s);
+      if (!failed) {
+        EXPECT_EQ(rewritten + "\r\n", got);
+        break;
+      }
+      ++failures;
+      EXPECT_TRUE(got == text || got == text + "\r\n" || got == rewritten ||
+                  got == rewritten + "\r\n")
+          << got.substr(0, 40);
+    }
+    EXPECT_GT(failures, 0);
   }
 }
