@@ -1,6 +1,7 @@
 #include "safe_sections.h"
 
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -226,8 +227,8 @@ constexpr uint32_t kHandOverFrom = 16 << 10;
   last_at = kNotFound;
   const char* p = input + from;
   const char* end = input + length;
-  for (int chunks = 0; chunks < 64 / static_cast<int>(kChunk) && end - p >= kChunk + kMarkerLength;
-       ++chunks) {
+  const std::ptrdiff_t chunk_and_marker = kChunk + kMarkerLength;
+  for (uint32_t scanned = 0; scanned < 64 && end - p >= chunk_and_marker; scanned += kChunk) {
     if (!out.reserve(kChunk))
       return kOutOfMemory;
     Chunk chunk = load_chunk(p);
@@ -288,7 +289,8 @@ void put_entity(Output& out, char c, bool& holds_at) {
                                                          const char* end, bool& holds_at) {
   // The marks of a chunk are taken one by one; the run before each is copied by storing a whole
   // chunk read from the run's start, which must lie inside the text.
-  while (end - p >= 2 * kChunk) {
+  const std::ptrdiff_t two_chunks = 2 * kChunk;
+  while (end - p >= two_chunks) {
     // Every byte of a chunk may become an entity, and each store may reach a chunk further.
     if (!out.reserve(6 * kChunk))
       return nullptr;
@@ -611,6 +613,8 @@ bool rewrite(Utf8String& text, SafeSectionBuffers& buffers, const char* suffix,
       return false;
     if (brace == end) {
       // An open section: it and everything behind it stay as they are.
+      if (!rewritten)
+        return false;
       out.truncate(head_end);
       if (!out.append(input + a, length - a))
         return false;
