@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view kUnknownFunction = "[UNKNOWN FUNCTION]";
 constexpr long long kMaxNumWidth = 1024;
+constexpr size_t kMaxReplaceResult = 65536;
 
 char ascii_lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -116,12 +117,13 @@ std::optional<std::string> arithmetic(std::string_view name, const std::string& 
 
 // One pass from the left: at each position the first FROM that starts there is replaced by its
 // TO and the scan goes on behind it, so no replacement is ever replaced again. An empty FROM
-// never matches.
+// never matches. Nested calls could grow the text without end, so a result is cut at
+// kMaxReplaceResult bytes (at the start of the character that crosses it).
 std::string replace_all(const std::vector<std::string>& args) {
   const std::string& text = args[0];
   std::string out;
   size_t i = 0;
-  while (i < text.size()) {
+  while (i < text.size() && out.size() <= kMaxReplaceResult) {
     bool replaced = false;
     for (size_t pair = 1; pair + 1 < args.size(); pair += 2) {
       const std::string& from = args[pair];
@@ -134,6 +136,12 @@ std::string replace_all(const std::vector<std::string>& args) {
     }
     if (!replaced)
       out += text[i++];
+  }
+  if (out.size() > kMaxReplaceResult) {
+    size_t cut = kMaxReplaceResult;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)
+      --cut;
+    out.resize(cut);
   }
   return out;
 }

@@ -208,6 +208,19 @@ TEST(TitleFormat, NumWidthIsBounded) {
   EXPECT_EQ(1024u, format("$num(1,99999999)").size());
 }
 
+// Each level multiplies the text by ten; without a bound, twelve levels would need a terabyte.
+TEST(TitleFormat, ReplaceResultIsBounded) {
+  std::string nested = "x";
+  for (int i = 0; i < 12; ++i)
+    nested = "$replace(" + nested + ",x,xxxxxxxxxx)";
+  EXPECT_EQ(std::string(65536, 'x'), format(nested));
+  // The cut falls before the character that crosses the bound, never inside it.
+  std::string out =
+      format("$replace($replace(" + std::string(21846, 'x') + ",x,y),y,\xE2\x82\xAC)");
+  EXPECT_EQ(65535u, out.size());
+  EXPECT_EQ("\xE2\x82\xAC", out.substr(out.size() - 3));
+}
+
 TEST(ParseExtraItems, Rows) {
   using Pairs = std::vector<std::pair<std::string, std::string>>;
   const struct {
