@@ -76,5 +76,12 @@ bench: build
 demo: build
 	scripts/demo
 
+# The release for users: build/dist/vorlane-VERSION-win32.zip and build/dist/SHA256SUMS, then
+# the archive's check (its layout, the DLL inside, every preset loaded through the page).
+.PHONY: dist
+dist: win32
+	scripts/make-dist
+	sh tests/dist/test_dist.sh win32 build/win32 build/dist
+
 clean:
 	rm -rf build
