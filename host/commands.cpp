@@ -36,7 +36,19 @@ const std::vector<Command>& commands() {
        "  footer see entry 1's, and the format's own variables); [...] shows only when every\n"
        "  field directly inside is known; '...' is literal text ('' a quote); the functions\n"
        "  are $if(C,THEN,ELSE) $if2(A,B) $upper(S) $lower(S) $len(S) $num(N,WIDTH) $char(N)\n"
-       "  $crlf() $tab().\n",
+       "  $crlf() $tab(), and:\n"
+       "    $add(A,B) $sub(A,B) $mul(A,B) $div(A,B) $mod(A,B)\n"
+       "                  whole-number arithmetic; $div truncates toward zero, $mod keeps A's\n"
+       "                  sign, and both give nothing for B = 0 ($mul(%length_seconds%,1000)\n"
+       "                  is the length in milliseconds, to the whole second)\n"
+       "    $replace(S,FROM,TO[,FROM2,TO2...])\n"
+       "                  S with every FROM replaced by its TO, in one pass from the left (at\n"
+       "                  each place the first FROM that matches wins; nothing is replaced\n"
+       "                  twice); the result is cut at 65,536 bytes\n"
+       "    $uri(PATH)    a location as a URI: a URL is kept (bytes no URI may hold are\n"
+       "                  %-encoded), a local path has \\ turned into / and every byte but\n"
+       "                  A-Z a-z 0-9 - . _ ~ %-encoded; /x, C:\\x and \\\\host\\x become file:\n"
+       "                  URIs, a relative path stays relative\n",
        run_export, false},
       {"prefs", "ACTION...", "drive the Telvane > Custom preferences page as a user would",
        "  --set header=TEXT      replace the text of the Header box, as typing over all of it\n"

@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view kUnknownFunction = "[UNKNOWN FUNCTION]";
 constexpr long long kMaxNumWidth = 1024;
+constexpr size_t kMaxReplaceResult = 65536;
 
 char ascii_lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -81,6 +82,146 @@ std::string padded_number(long long value, long long width) {
   return sign + std::string(pad > 0 ? static_cast<size_t>(pad) : 0, '0') + digits;
 }
 
+// Integer results are held within the bound that numbers are read with.
+constexpr long long kIntegerBound = 1000000000000000000LL;
+
+long long bounded(long long value) {
+  return value > kIntegerBound ? kIntegerBound : value < -kIntegerBound ? -kIntegerBound : value;
+}
+
+// $add, $sub, $mul, $div and $mod on whole numbers; none for another name. Division truncates
+// toward zero and a remainder takes the dividend's sign, as in C; by zero both give the empty
+// text, which $if can test.
+std::optional<std::string> arithmetic(std::string_view name, const std::string& left,
+                                      const std::string& right) {
+  long long a = leading_integer(left);
+  long long b = leading_integer(right);
+  // |a| and |b| are at most 10^18, so sums and differences fit; products may not.
+  if (same_name(name, "add"))
+    return std::to_string(bounded(a + b));
+  if (same_name(name, "sub"))
+    return std::to_string(bounded(a - b));
+  if (same_name(name, "mul")) {
+    long long product = 0;
+    if (__builtin_mul_overflow(a, b, &product))
+      product = (a < 0) != (b < 0) ? -kIntegerBound : kIntegerBound;
+    return std::to_string(bounded(product));
+  }
+  if (same_name(name, "div") || same_name(name, "mod")) {
+    if (b == 0)
+      return std::string();
+    return std::to_string(same_name(name, "div") ? a / b : a % b);
+  }
+  return std::nullopt;
+}
+
+// One pass from the left: at each position the first FROM that starts there is replaced by its
+// TO and the scan goes on behind it, so no replacement is ever replaced again. An empty FROM
+// never matches. Nested calls could grow the text without end, so a result is cut at
+// kMaxReplaceResult bytes (at the start of the character that crosses it).
+std::string replace_all(const std::vector<std::string>& args) {
+  const std::string& text = args[0];
+  std::string out;
+  size_t i = 0;
+  while (i < text.size() && out.size() <= kMaxReplaceResult) {
+    bool replaced = false;
+    for (size_t pair = 1; pair + 1 < args.size(); pair += 2) {
+      const std::string& from = args[pair];
+      if (!from.empty() && text.compare(i, from.size(), from) == 0) {
+        out += args[pair + 1];
+        i += from.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced)
+      out += text[i++];
+  }
+  if (out.size() > kMaxReplaceResult) {
+    size_t cut = kMaxReplaceResult;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80)
+      --cut;
+    out.resize(cut);
+  }
+  return out;
+}
+
+bool is_alpha(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool is_unreserved(unsigned char c) {
+  return is_alpha(static_cast<char>(c)) || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+
+bool is_hex_digit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+void percent_encode(unsigned char c, std::string& out) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  out += '%';
+  out += kHex[c >> 4];
+  out += kHex[c & 0xF];
+}
+
+// A scheme ("http:", "file:") of two characters or more: one letter before a colon is a drive.
+bool has_scheme(std::string_view text) {
+  size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon < 2 || !is_alpha(text[0]))
+    return false;
+  for (char c : text.substr(1, colon - 1)) {
+    if (!is_alpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+      return false;
+  }
+  return true;
+}
+
+// A location as a URI. One that has a scheme is kept, with only the bytes that no URI may hold
+// encoded (an escape already there stays). A local path gets "/" separators and every byte but
+// the unreserved ones percent-encoded; an absolute one ("/x", "C:\x", "\\server\share")
+// becomes a file: URI, a relative one a relative reference, which resolves against the file it
+// is written into just as the path did against the playlist.
+std::string location_uri(std::string_view text) {
+  std::string out;
+  if (has_scheme(text)) {
+    for (size_t i = 0; i < text.size(); ++i) {
+      auto c = static_cast<unsigned char>(text[i]);
+      bool allowed =
+          c == '%' ? i + 2 < text.size() && is_hex_digit(text[i + 1]) && is_hex_digit(text[i + 2])
+                   : c > 0x20 && c < 0x7F && !std::strchr("\"<>\\^`{|}", c);
+      if (allowed)
+        out += static_cast<char>(c);
+      else
+        percent_encode(c, out);
+    }
+    return out;
+  }
+  auto separator = [](char c) { return c == '/' || c == '\\'; };
+  size_t i = 0;
+  if (text.size() >= 3 && is_alpha(text[0]) && text[1] == ':' && separator(text[2])) {
+    out = "file:///";
+    out += text[0];
+    out += ':';
+    i = 2;
+  } else if (text.size() >= 2 && separator(text[0]) && separator(text[1])) {
+    out = "file:";
+  } else if (!text.empty() && separator(text[0])) {
+    out = "file://";
+  }
+  for (; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (separator(text[i]))
+      out += '/';
+    else if (is_unreserved(c))
+      out += static_cast<char>(c);
+    else
+      percent_encode(c, out);
+  }
+  return out;
+}
+
 // The result of a call, or none when no function has that name and number of arguments.
 std::optional<std::string> call_function(std::string_view name,
                                          const std::vector<std::string>& args) {
@@ -112,6 +253,14 @@ std::optional<std::string> call_function(std::string_view name,
   }
   if (same_name(name, "num") && n == 2)
     return padded_number(leading_integer(args[0]), leading_integer(args[1]));
+  if (n == 2) {
+    if (std::optional<std::string> result = arithmetic(name, args[0], args[1]))
+      return result;
+  }
+  if (same_name(name, "replace") && n >= 3 && n % 2 == 1)
+    return replace_all(args);
+  if (same_name(name, "uri") && n == 1)
+    return location_uri(args[0]);
   return std::nullopt;
 }
 

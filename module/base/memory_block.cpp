@@ -9,8 +9,8 @@ namespace vorlane {
 namespace {
 
 // Blocks of 2^31 bytes or more are out of range; refusing them also keeps doubling from
-// wrapping around.
-constexpr uint32_t kLargestBlock = 0x80000000u;
+// wrapping around (the largest capacity is then 2^31).
+constexpr uint32_t kFirstSizeOutOfRange = 0x80000000u;
 
 } // namespace
 
@@ -28,7 +28,7 @@ uint8_t* MemoryBlock::resize(uint32_t n) {
     size_ = 0;
     return data_;
   }
-  if (n > kLargestBlock)
+  if (n >= kFirstSizeOutOfRange)
     return nullptr;
   uint32_t target = n;
   if (policy_ != GrowthPolicy::Exact) {

@@ -47,23 +47,35 @@ void PointerArray::remove_all() {
   remove_masked(AllEntriesMask());
 }
 
+namespace {
+
+// Through the HandleService in one call. A host that offers handles but no HandleService still
+// gets each reference back, through the handle's own release, rather than losing it.
+void give_back(TrackHandle* const* handles, uint32_t n) {
+  if (HandleService* service = handle_service()) {
+    service->release_handles(handles, n);
+    return;
+  }
+  for (uint32_t i = 0; i < n; ++i)
+    handles[i]->release();
+}
+
+} // namespace
+
 void HandleList::insert_at(void* entry, uint32_t index) {
   uint32_t before = count();
   PointerArray::insert_at(entry, index);
   if (count() != before || !entry)
     return;
-  if (HandleService* handles = handle_service()) {
-    TrackHandle* refused = static_cast<TrackHandle*>(entry);
-    handles->release_handles(&refused, 1);
-  }
+  TrackHandle* refused = static_cast<TrackHandle*>(entry);
+  give_back(&refused, 1);
 }
 
 void HandleList::release_all() {
   uint32_t n = count();
   if (n == 0)
     return;
-  if (HandleService* handles = handle_service())
-    handles->release_handles(reinterpret_cast<TrackHandle* const*>(data()), n);
+  give_back(reinterpret_cast<TrackHandle* const*>(data()), n);
   remove_all();
 }
 

@@ -40,10 +40,11 @@ private:
 
 class HandleList : public PointerArray {
 public:
-  // A handle the list has no room for goes straight back through the HandleService: the host
-  // cannot tell that an insert failed, and the reference would be lost.
+  // A handle the list has no room for goes straight back: the host cannot tell that an insert
+  // failed, and the reference would be lost.
   void insert_at(void* entry, uint32_t index) override;
-  // Gives every handle back through the HandleService in one call, then empties the list.
+  // Gives every handle back through the HandleService in one call, then empties the list. The
+  // service is asked for here, and only when the list holds a handle.
   void release_all();
 };
 

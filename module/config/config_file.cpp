@@ -149,8 +149,8 @@ void LoadConfig(HWND page) {
   // the settings (and the page showing them) as they were.
   StoredText header, format, footer;
   if (!header.read(*file) || !format.read(*file) || !footer.read(*file)) {
-    file->release();
     show_path_error("Invalid config file: \"%s\"", path.text());
+    file->release();
     return;
   }
   uint8_t line_end = 1;

@@ -33,11 +33,9 @@ void compute_statistics(ExtraItems& items) {
   double total = 0;
   int32_t no_length = 0;
   PlaylistService* playlist = playlist_service();
-  // Without both services the playlist counts as empty, its count included: handles that could
-  // not be given back are never taken, and an entry count without lengths would describe a
-  // playlist that was never measured.
-  bool measured = playlist && handle_service();
-  if (measured) {
+  // Without a playlist service the playlist counts as empty. The HandleService is asked for only
+  // when there are handles to give back, inside release_all.
+  if (playlist) {
     HandleList list;
     AllEntriesMask all;
     playlist->get_entries(list.as_list(), &all);
@@ -50,7 +48,7 @@ void compute_statistics(ExtraItems& items) {
     }
     list.release_all();
   }
-  int32_t count = measured ? playlist->entry_count() : 0;
+  int32_t count = playlist ? playlist->entry_count() : 0;
   // An empty playlist has no average; it reads as 0 rather than as a division by zero.
   double average = count != 0 ? total / count : 0.0;
 
@@ -72,7 +70,7 @@ void compute_statistics(ExtraItems& items) {
   add_real_item(items, "playlist_length_seconds_d", seconds);
   add_integer_item(items, "playlist_length_minutes", minutes);
   add_integer_item(items, "playlist_length_hours", hours);
-  add_integer_item(items, "playlist_total", measured ? playlist->entry_count() : 0);
+  add_integer_item(items, "playlist_total", playlist ? playlist->entry_count() : 0);
   add_integer_item(items, "num_tracks_no_length", no_length);
   items.add_item("vorlane_version", kVorlaneVersion, -1);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 
 #include "base/string_sink.h"
 #include "platform/win32.h"
@@ -36,3 +37,20 @@ KESTREL_API BOOL uPrintfV(vorlane::StringSink* out, const char* format, va_list 
 // Automation: the answer of the next file dialog, which is then not shown. A path confirms that
 // file, "cancel" cancels, null forgets a pending answer.
 KESTREL_API void kestrel_answer_next_file_dialog(const char* answer);
+
+// What the last uGetOpenFileName call was given, so that tests can see what a module asked for.
+// Texts are kestrel's copies, null where the caller passed null, valid until the next call.
+struct KestrelFileDialogCall {
+  uint32_t number; // calls so far in this process, this one included
+  HWND owner;
+  const char* filter;
+  UINT filter_index;
+  const char* default_extension;
+  const char* title;
+  const char* initial_folder;
+  const vorlane::StringSink* result;
+  uint32_t result_length; // the result's length when the call began
+  BOOL save;
+};
+// False, and call untouched, before the first file dialog.
+KESTREL_API BOOL kestrel_last_file_dialog(KestrelFileDialogCall* call);

@@ -30,7 +30,11 @@ KESTREL_API LRESULT uSendMessage(HWND window, UINT message, WPARAM first, LPARAM
 }
 
 // There is no screen to show a file dialog on: without an automated answer it is cancelled.
-KESTREL_API BOOL uGetOpenFileName(HWND, const char*, UINT, const char*, const char*, const char*,
-                                  vorlane::StringSink* result, BOOL) {
+KESTREL_API BOOL uGetOpenFileName(HWND owner, const char* filter, UINT filter_index,
+                                  const char* default_extension, const char* title,
+                                  const char* initial_folder, vorlane::StringSink* result,
+                                  BOOL save) {
+  kestrel::record_file_dialog(owner, filter, filter_index, default_extension, title, initial_folder,
+                              result, save);
   return kestrel::take_file_answer(result) == kestrel::FileAnswer::Path;
 }

@@ -74,6 +74,8 @@ KESTREL_API BOOL uGetOpenFileName(HWND owner, const char* filter, UINT filter_in
                                   const char* default_extension, const char* title,
                                   const char* initial_folder, vorlane::StringSink* result,
                                   BOOL save) {
+  kestrel::record_file_dialog(owner, filter, filter_index, default_extension, title, initial_folder,
+                              result, save);
   switch (kestrel::take_file_answer(result)) {
   case kestrel::FileAnswer::Path:
     return TRUE;

@@ -29,9 +29,21 @@ if [ ! -f "$TESSALY" ]; then
   exit 2
 fi
 
+# E2E_RUNS: no where the target's programs cannot run on this machine (win32 where 32-bit x86
+# code does not execute, as scripts/machine-check found); a script may then check files only.
+E2E_RUNS=yes
+if [ "$E2E_TARGET" = win32 ] && [ -f "$E2E_ROOT/build/machine.env" ]; then
+  . "$E2E_ROOT/build/machine.env"
+  E2E_RUNS=$VORLANE_WIN32_RUNS
+fi
+E2E_WINE=no
+if [ "$E2E_TARGET" != native ] && [ "$E2E_RUNS" = yes ]; then
+  E2E_WINE=yes
+fi
+
 E2E_TMP=$(mktemp -d)
 e2e_cleanup() {
-  if [ "$E2E_TARGET" != native ]; then
+  if [ "$E2E_WINE" = yes ]; then
     xvfb_stop
   fi
   rm -rf "$E2E_TMP"
@@ -39,7 +51,7 @@ e2e_cleanup() {
 trap e2e_cleanup EXIT
 trap 'exit 1' INT TERM
 
-if [ "$E2E_TARGET" != native ]; then
+if [ "$E2E_WINE" = yes ]; then
   . "$E2E_ROOT/scripts/wine-env.sh"
   wine_env_prefix "$TESSALY"
   xvfb_start

@@ -6,7 +6,7 @@ profile="$E2E_TMP/profile"
 mkdir -p "$profile"
 demo="$E2E_ROOT/examples/demo.m3u8"
 expected="$E2E_EXPECTED/demo-playlist.html"
-config="$E2E_ROOT/examples/html-table"
+config="$E2E_ROOT/presets/html-table"
 
 sh "$E2E_ROOT/scripts/make-config-block" "$config/header.txt" "$config/entry.txt" \
   "$config/footer.txt" >"$E2E_TMP/html-table.block"

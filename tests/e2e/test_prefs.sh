@@ -178,18 +178,6 @@ tp_output_is "switch byte 2" 'header=' 'format=' 'footer=' 'autocrlf=2' 'header=
   'footer=' 'autocrlf=1'
 tp_check "$(tp_hex "$tp_work/two-saved.tvc")" "00000000000001" "switch 2 saves as 1"
 
-# The example file holds the example texts, and make-tvc makes it again byte for byte.
-tp_run example --profile "$tp_work/d" prefs --load "$tp_root/examples/html-table.tvc" --show
-tp_status_is 0 "the example file loads"
-tp_example_header=$(sed -n 1p "$tp_work/example.out")
-tp_check "${tp_example_header#header=}" "$(tr -d '\n' <"$tp_root/examples/html-table/header.txt")" \
-  "the example's header"
-tp_name=make-tvc
-TESSALY=$tp_program sh "$tp_root/scripts/make-tvc" "$tp_root/examples/html-table" \
-  "$tp_work/made.tvc" >"$tp_work/make-tvc.out" 2>"$tp_work/make-tvc.err"
-tp_check "$(tp_hex "$tp_work/made.tvc")" "$(tp_hex "$tp_root/examples/html-table.tvc")" \
-  "scripts/make-tvc remakes examples/html-table.tvc"
-
 # Usage errors are refused before anything is done.
 for tp_args in "" "--set" "--set nope=1" "--set autocrlf=2" "--set header=\\q" \
   "--set header=\\x00" "--load" "--report $tp_work/r" "--gui --show" "--frobnicate"; do

@@ -23,6 +23,9 @@ namespace {
 using tessaly::Audit;
 
 constexpr int kHeaderBox = 1002;
+constexpr int kFormatBox = 1003;
+constexpr int kFooterBox = 1001;
+constexpr int kLineEndBox = 1004;
 constexpr int kLoadButton = 1006;
 constexpr int kSaveButton = 1007;
 
@@ -292,14 +295,20 @@ TEST_F(PrefsWindowTest, LaterServiceOpensWhatOnlyItAccepts) {
   open_custom();
   use_file(kSaveButton, "mem://a.tvc");
   EXPECT_EQ(bytes({0, 0, 0, 0, 0, 0, 1}), memory.files["mem://a.tvc"]);
-  memory.files["mem://b.tvc"] = bytes({2, 0, 'h', 'i', 0, 0, 0, 0, 0});
+  memory.files["mem://b.tvc"] = bytes({2, 0, 'h', 'i', 2, 0, 'f', 'o', 2, 0, 'f', 't', 0});
   use_file(kLoadButton, "mem://b.tvc");
   EXPECT_EQ("hi", setting("header"));
+  EXPECT_EQ("fo", setting("format"));
+  EXPECT_EQ("ft", setting("footer"));
   EXPECT_EQ(bytes({0, 0, 0, 0}), setting("autocrlf"));
-  // The page shows what was loaded.
-  vorlane::Utf8String text;
-  uGetWindowText(GetDlgItem(window_->page(), kHeaderBox), &text);
-  EXPECT_STREQ("hi", text.text());
+  // Every control shows what was loaded (the page showed the defaults before).
+  HWND page = window_->page();
+  for (auto [id, shown] : {std::pair{kHeaderBox, "hi"}, {kFormatBox, "fo"}, {kFooterBox, "ft"}}) {
+    vorlane::Utf8String text;
+    uGetWindowText(GetDlgItem(page, id), &text);
+    EXPECT_STREQ(shown, text.text()) << "edit " << id;
+  }
+  EXPECT_EQ(static_cast<UINT>(BST_UNCHECKED), IsDlgButtonChecked(page, kLineEndBox));
   EXPECT_EQ(Texts{}, errors());
   host_->registry().remove(vorlane::kFileSystemServiceClass, &memory);
 }

@@ -11,7 +11,9 @@ namespace {
 // title, artist known; empty known but empty; album unknown.
 std::optional<std::string> sample(std::string_view name) {
   static const std::map<std::string, std::string, std::less<>> values = {
-      {"title", "Song"}, {"artist", "Band"}, {"empty", ""}, {"utf", "\xC3\xA9"}, {"num", "7"}};
+      {"title", "Song"},    {"artist", "Band"}, {"empty", ""},
+      {"utf", "\xC3\xA9"},  {"num", "7"},       {"reserved", "#?[]@!$&'()*+,;=% ~"},
+      {"pipes", "a|b\\c}d"}};
   auto it = values.find(name);
   if (it == values.end())
     return std::nullopt;
@@ -108,6 +110,52 @@ const Row kRows[] = {
     {"$if(1,'a,b',c)", "a,b"},
     {"$if(%title%,'%',x)", "%"},
     {"$if(1,(x)", "(x"},
+    // Arithmetic.
+    {"$add(2,3)", "5"},
+    {"$sub(2,5)", "-3"},
+    {"$mul(%num%,1000)", "7000"},
+    {"$div(7,2)", "3"},
+    {"$div(-7,2)", "-3"},
+    {"$mod(7,3)", "1"},
+    {"$mod(-7,3)", "-1"},
+    {"$div(1,0)", ""},
+    {"$mod(1,0)", ""},
+    {"$if($div(1,0),a,b)", "b"},
+    {"$mul(x,3)", "0"},
+    {"$ADD( 2,+3x)", "5"},
+    {"$mul(3000000000,3000000000)", "1000000000000000000"},
+    {"$mul(-3000000000,3000000000)", "-1000000000000000000"},
+    {"$add(999999999999999999,999999999999999999)", "1000000000000000000"},
+    {"$sub(-999999999999999999,999999999999999999)", "-1000000000000000000"},
+    {"$div(-99999999999999999999,-1)", "1000000000000000000"},
+    {"$add(1)", "[UNKNOWN FUNCTION]"},
+    {"$mul(1,2,3)", "[UNKNOWN FUNCTION]"},
+    // Replacement.
+    {"$replace(%title%,o,0)", "S0ng"},
+    {"$replace(%pipes%,\\,\\\\,|,\\|)", "a\\|b\\\\c}d"},
+    {"$replace(aaa,a,aa)", "aaaaaa"},
+    {"$replace(abab,ab,x,a,y)", "xx"},
+    {"$replace(abab,a,y,ab,x)", "ybyb"},
+    {"$replace(abc,,x)", "abc"},
+    {"$replace(%pipes%,},}}@htmlsafe{)", "a|b\\c}}@htmlsafe{d"},
+    {"$replace(\xC3\xA9t\xC3\xA9,\xC3\xA9,e)", "ete"},
+    {"$replace(%album%,a,b)", ""},
+    {"$replace(a,b)", "[UNKNOWN FUNCTION]"},
+    {"$replace(a,b,c,d)", "[UNKNOWN FUNCTION]"},
+    // Locations as URIs.
+    {"$uri(music/Velvet Orchard/Lanterns & Ladders.flac)",
+     "music/Velvet%20Orchard/Lanterns%20%26%20Ladders.flac"},
+    {"$uri(/srv/a b.flac)", "file:///srv/a%20b.flac"},
+    {"$uri(C:\\Music\\Caf\xC3\xA9.mp3)", "file:///C:/Music/Caf%C3%A9.mp3"},
+    {"$uri(\\\\nas\\share\\x.mp3)", "file://nas/share/x.mp3"},
+    {"$uri(%reserved%)", "%23%3F%5B%5D%40%21%24%26%27%28%29%2A%2B%2C%3B%3D%25%20~"},
+    {"$uri(a:b/c)", "a%3Ab/c"},
+    {"$uri(C:x)", "C%3Ax"},
+    {"$uri(http://radio.example.invalid/a?b=1&c=2#f)", "http://radio.example.invalid/a?b=1&c=2#f"},
+    {"$uri('http://x/a b<c>%20%zz%4')", "http://x/a%20b%3Cc%3E%20%25zz%254"},
+    {"$uri(file:///x/\xC3\xA9{}|)", "file:///x/%C3%A9%7B%7D%7C"},
+    {"$uri(%album%)", ""},
+    {"$uri()", "[UNKNOWN FUNCTION]"},
     // Malformed calls.
     {"$nosuch(a)", "[UNKNOWN FUNCTION]"},
     {"$if(x)", "[UNKNOWN FUNCTION]"},
@@ -158,6 +206,19 @@ TEST(TitleFormat, DeepNestingIsCutOffNotRecursedInto) {
 
 TEST(TitleFormat, NumWidthIsBounded) {
   EXPECT_EQ(1024u, format("$num(1,99999999)").size());
+}
+
+// Each level multiplies the text by ten; without a bound, twelve levels would need a terabyte.
+TEST(TitleFormat, ReplaceResultIsBounded) {
+  std::string nested = "x";
+  for (int i = 0; i < 12; ++i)
+    nested = "$replace(" + nested + ",x,xxxxxxxxxx)";
+  EXPECT_EQ(std::string(65536, 'x'), format(nested));
+  // The cut falls before the character that crosses the bound, never inside it.
+  std::string out =
+      format("$replace($replace(" + std::string(21846, 'x') + ",x,y),y,\xE2\x82\xAC)");
+  EXPECT_EQ(65535u, out.size());
+  EXPECT_EQ("\xE2\x82\xAC", out.substr(out.size() - 3));
 }
 
 TEST(ParseExtraItems, Rows) {

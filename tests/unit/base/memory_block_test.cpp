@@ -210,27 +210,40 @@ TEST(MemoryBlock, SizeArithmeticNeverWraps) {
   }
 }
 
-TEST(MemoryBlock, SizesOutOfRangeAreRefused) {
-  const uint32_t sizes[] = {0x80000001u, 0xC0000000u, 0xFFFFFFFFu};
+using MemoryBlockFailures = fake::AllocationFailures;
+
+// Sizes from 2^31 on are refused before any memory is asked for; 2^31 - 1 is still tried (and
+// here made to fail, so that nothing that large is ever allocated).
+TEST_F(MemoryBlockFailures, SizesOutOfRangeAreRefused) {
+  const struct {
+    uint32_t size;
+    bool tried;
+  } rows[] = {{0x7FFFFFFFu, true},
+              {0x80000000u, false},
+              {0x80000001u, false},
+              {0xC0000000u, false},
+              {0xFFFFFFFFu, false}};
   for (GrowthPolicy policy :
        {GrowthPolicy::Exact, GrowthPolicy::Doubling, GrowthPolicy::DoublingKeep}) {
-    for (uint32_t n : sizes) {
+    for (const auto& row : rows) {
+      uint32_t n = row.size;
       SCOPED_TRACE(testing::Message() << policy_name(policy) << ": " << std::hex << n);
       MemoryBlock block(policy);
       block.resize(3);
       uint8_t* storage = block.data();
       uint32_t capacity = block.capacity();
+      vorlane::fail_allocation(1, true);
       EXPECT_EQ(nullptr, block.resize(n));
       EXPECT_FALSE(block.ensure_size(n));
-      EXPECT_EQ(nullptr, block.append_bytes(nullptr, n));
+      EXPECT_EQ(nullptr, block.append_bytes(nullptr, n - 3));
+      EXPECT_EQ(row.tried, vorlane::allocations_attempted() > 0);
+      vorlane::fail_allocation(0, false);
       EXPECT_EQ(storage, block.data());
       EXPECT_EQ(3u, block.size());
       EXPECT_EQ(capacity, block.capacity());
     }
   }
 }
-
-using MemoryBlockFailures = fake::AllocationFailures;
 
 TEST_F(MemoryBlockFailures, FailedGrowthLeavesBlockAsItWas) {
   struct Row {

@@ -322,12 +322,19 @@ TEST(HandleList, EmptyListAsksNothingOfTheHost) {
   EXPECT_TRUE(handles.calls.empty());
 }
 
-TEST(HandleList, WithoutHandleServiceTheListIsStillEmptied) {
+// A host that gives out handles but has no HandleService still gets every reference back.
+TEST(HandleList, WithoutHandleServiceEachHandleGoesBackOnItsOwn) {
   fake::Host host;
+  fake::Playlist playlist; // not installed: the host offers no service at all
+  playlist.tracks = {{1}, {2}, {3}};
   HandleList list;
-  fill(list, "ab");
+  AllEntriesMask all;
+  playlist.get_entries(list.as_list(), &all);
+  ASSERT_EQ(3, playlist.live_handles);
   list.release_all();
   EXPECT_EQ(0u, list.count());
+  EXPECT_EQ(0, playlist.live_handles);
+  EXPECT_EQ(0, playlist.handles.calls);
 }
 
 TEST_F(PointerArrayFailures, HandleWithoutRoomGoesBackToTheHost) {

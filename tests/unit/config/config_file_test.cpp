@@ -239,6 +239,83 @@ TEST_F(ConfigFileTest, UsesThePathFormOfTheFirstServiceThatGivesOne) {
   EXPECT_EQ("mem:missing.tvc", mem_.made[1]->path());
 }
 
+// The services after the first that gives a path form are not asked for one; every service
+// asked is given back.
+TEST_F(ConfigFileTest, PathFormLookupStopsAtTheFirstAnswer) {
+  fake::Files later{"mem:"};
+  later.canonical_prefix = "late:";
+  host_.add(vorlane::kFileSystemServiceClass, &later);
+  mem_.canonical_prefix = "mem:";
+  mem_.contents["mem:in.tvc"] = bytes({1, 0, 'h', 0, 0, 0, 0, 1});
+  load("MEM:in.tvc");
+  EXPECT_EQ("h", current().header);
+  EXPECT_EQ(Texts{"MEM:in.tvc"}, disk_.canonical_asked);
+  EXPECT_EQ(Texts{"MEM:in.tvc"}, mem_.canonical_asked);
+  EXPECT_EQ(Texts{}, later.canonical_asked);
+  EXPECT_EQ(Texts{}, later.accepts_asked);
+  EXPECT_EQ(Texts{"mem:in.tvc"}, mem_.created);
+  EXPECT_EQ(0, later.outstanding());
+  EXPECT_EQ(Texts{}, message_texts());
+}
+
+TEST_F(ConfigFileTest, FileDialogIsAskedForAConfigFile) {
+  HWND owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x5a50));
+  const struct {
+    void (*command)(HWND);
+    const char* title;
+    BOOL save;
+  } rows[] = {{vorlane::LoadConfig, "Load Configuration", 0},
+              {vorlane::SaveConfig, "Save Configuration", 1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.title);
+    KestrelFileDialogCall before = {};
+    kestrel_last_file_dialog(&before);
+    kestrel_answer_next_file_dialog("cancel");
+    row.command(owner);
+    KestrelFileDialogCall call = {};
+    ASSERT_TRUE(kestrel_last_file_dialog(&call));
+    EXPECT_EQ(before.number + 1, call.number) << "one dialog per command";
+    EXPECT_EQ(owner, call.owner);
+    EXPECT_STREQ("Config Files (*.tvc)|*.tvc", call.filter);
+    EXPECT_EQ(0u, call.filter_index);
+    EXPECT_STREQ("tvc", call.default_extension);
+    EXPECT_STREQ(row.title, call.title);
+    EXPECT_EQ(nullptr, call.initial_folder);
+    EXPECT_NE(nullptr, call.result);
+    EXPECT_EQ(0u, call.result_length) << "the result string is not new";
+    EXPECT_EQ(row.save, call.save);
+  }
+}
+
+// The message goes out while the file is still held; the file is given back after it.
+TEST_F(ConfigFileTest, InvalidFileIsReportedBeforeItIsReleased) {
+  class Watching final : public fake::Counted<vorlane::MessageService> {
+  public:
+    explicit Watching(const fake::Files& files) : files_(files) {}
+    void post_message(int32_t, const char* text, const char*) override {
+      posted.push_back({text, files_.live_files()});
+    }
+    std::vector<std::pair<std::string, int>> posted; // text, files held then
+  private:
+    const fake::Files& files_;
+  };
+  fake::Host host;
+  Watching messages(mem_);
+  host.add(vorlane::kMessageServiceClass, &messages);
+  host.add(vorlane::kFileSystemServiceClass, &mem_);
+  // Empty, format cut short, footer length missing.
+  const std::string files[] = {"", bytes({1, 0, 'h', 5, 0, 'f'}), bytes({0, 0, 0, 0})};
+  const std::pair<std::string, int> reported = {"Invalid config file: \"mem:in.tvc\"", 1};
+  for (const std::string& file : files) {
+    messages.posted.clear();
+    mem_.contents["mem:in.tvc"] = file;
+    load("mem:in.tvc");
+    EXPECT_EQ((std::vector<std::pair<std::string, int>>{reported}), messages.posted) << hex(file);
+    EXPECT_EQ(0, mem_.live_files()) << hex(file);
+  }
+  EXPECT_EQ(0, messages.outstanding());
+}
+
 TEST_F(ConfigFileTest, FilesThatDoNotOpenAreReported) {
   mem_.contents["mem:locked.tvc"] = bytes({0, 0, 0, 0, 0, 0, 1});
   mem_.unopenable = {"mem:locked.tvc"};

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -168,17 +166,6 @@ TEST(OutputFormatFactory, ReferenceCountIsAtomic) {
   EXPECT_EQ(2, object->add_ref());
   EXPECT_EQ(1, object->release());
   EXPECT_EQ(0, object->release());
-}
-
-// The host reads next and class_id straight from the node, right behind its interface.
-TEST(ComponentClient, FactoryNodeLayout) {
-  for (ServiceFactory* node = client()->factory_list(); node; node = node->next) {
-    const char* base = reinterpret_cast<const char*>(node);
-    ServiceFactory* next;
-    std::memcpy(&next, base + sizeof(void*), sizeof next);
-    EXPECT_EQ(node->next, next);
-    EXPECT_EQ(0, std::memcmp(&node->class_id, base + 2 * sizeof(void*), 16));
-  }
 }
 
 using OutputFormatFactoryFailures = fake::AllocationFailures;

@@ -207,6 +207,41 @@ TEST_F(OutputFormatTest, SafeSectionsComeBeforeTheLineEnd) {
   }
 }
 
+// One object rewrites every entry of an export with the same buffers: long entries then short
+// ones, with sections and without, must each come out as if alone.
+TEST_F(OutputFormatTest, EntriesInARowShareNothing) {
+  std::string many_escapes, escaped;
+  for (int i = 0; i < 40; ++i) {
+    many_escapes += "<&>";
+    escaped += "&lt;&amp;&gt;";
+  }
+  const std::string long_plain(200, 'x');
+  const struct {
+    std::string entry, delivered;
+  } rows[] = {
+      {"@htmlsafe{" + many_escapes + "} and a tail", escaped + " and a tail"},
+      {"@htmlsafe{a}", "a"},
+      {"plain", "plain"},
+      {long_plain + "@htmlsafe{<}" + long_plain, long_plain + "&lt;" + long_plain},
+      {"@htmlsafe{b", "@htmlsafe{b"},
+      {"", ""},
+      {"@htmlsafe{" + many_escapes + "}@htmlsafe{" + many_escapes,
+       escaped + "@htmlsafe{" + many_escapes},
+      {"@htmlsafe{}", ""},
+      {"c@htmlsafe{>}d", "c&gt;d"},
+      {"e", "e"},
+  };
+  Format f;
+  for (const auto& row : rows) {
+    Utf8String entry;
+    entry.assign_text(row.entry.c_str());
+    f->process_entry(&entry, 0, nullptr);
+    std::string expected = row.delivered + "\r\n";
+    EXPECT_EQ(expected, entry.text()) << "from \"" << row.entry.substr(0, 40) << "\"";
+    EXPECT_EQ(expected.size(), entry.length());
+  }
+}
+
 TEST_F(OutputFormatTest, SettingsAreReadWhenEachOperationRuns) {
   Format f;
   Utf8String sink;

@@ -138,9 +138,9 @@ TEST(PlaylistStatistics, EmptyPlaylistCallsNoHandleService) {
   statistics();
   EXPECT_EQ(0, playlist.handles.calls);
 }
-// Without either service the playlist counts as empty, and nothing is called through the
-// service that is missing.
-TEST(PlaylistStatistics, MissingServicesGiveEmptyStatistics) {
+// Nothing is called through a service that is missing. Without a PlaylistService the playlist
+// counts as empty; without a HandleService each handle goes back through its own release.
+TEST(PlaylistStatistics, MissingServices) {
   const Pairs empty =
       pairs({"0:00", "0:00", "0", "0.00", "0", "0", "0.00", "0", "0", "0", "0", "Vorlane 1.03.00"});
   {
@@ -159,13 +159,53 @@ TEST(PlaylistStatistics, MissingServicesGiveEmptyStatistics) {
     fake::Playlist playlist;
     playlist.tracks = {{100}, {200}};
     host.add(vorlane::kPlaylistServiceClass, &playlist);
-    EXPECT_EQ(show(empty), show(statistics()));
-    EXPECT_TRUE(playlist.made.empty()) << "took handles it could not give back";
+    EXPECT_EQ(show(pairs({"2:30", "5:00", "30", "30.00", "2", "0", "0.00", "5", "0", "2", "0",
+                          "Vorlane 1.03.00"})),
+              show(statistics()));
+    EXPECT_EQ(2u, playlist.made.size());
     expect_everything_given_back(playlist);
   }
   {
     SCOPED_TRACE("no host services at all");
     fake::Host host;
     EXPECT_EQ(show(empty), show(statistics()));
+  }
+}
+
+// The host is asked in this order: entries, then the HandleService to give them back (only when
+// there are any), then the entry count twice. The average divides by the first count and
+// "playlist_total" is the second, so a count that changes in between shows which one went where.
+TEST(PlaylistStatistics, AsksTheHostInOrder) {
+  const struct {
+    const char* what;
+    std::vector<fake::Track> tracks;
+    std::vector<int32_t> count_answers;
+    fake::CallLog calls;
+    std::vector<std::string> values;
+  } rows[] = {
+      {"two entries, the count changing between the two calls",
+       {{60}, {60}},
+       {2, 5},
+       {"get_service PlaylistService", "get_entries", "get_service HandleService",
+        "release_handles 2", "entry_count", "entry_count"},
+       {"1:00", "2:00", "0", "0.00", "1", "0", "0.00", "2", "0", "5", "0", "Vorlane 1.03.00"}},
+      {"an empty playlist: nothing to give back",
+       {},
+       {0, 3},
+       {"get_service PlaylistService", "get_entries", "entry_count", "entry_count"},
+       {"0:00", "0:00", "0", "0.00", "0", "0", "0.00", "0", "0", "3", "0", "Vorlane 1.03.00"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    fake::CallLog calls;
+    fake::Host host;
+    fake::Playlist playlist;
+    playlist.tracks = row.tracks;
+    playlist.count_answers = row.count_answers;
+    playlist.install(host);
+    host.log = playlist.log = &calls;
+    EXPECT_EQ(show(pairs(row.values)), show(statistics()));
+    EXPECT_EQ(row.calls, calls);
+    expect_everything_given_back(playlist);
   }
 }

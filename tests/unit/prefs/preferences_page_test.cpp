@@ -224,6 +224,90 @@ TEST_F(PageTest, OnlyClicksStartTheButtonsCommands) {
   EXPECT_EQ(0, messages.outstanding());
 }
 
+// Only a change from an edit and a click from the check box or a button act. The controls here
+// disagree with their settings, so a notification taken for a change or a click would store what
+// they show, and a command would reset the settings or open a file dialog.
+TEST_F(PageTest, OtherNotificationsAndMessagesAreIgnored) {
+  fake::Messages messages;
+  host.add(vorlane::kMessageServiceClass, &messages);
+  const Settings before = {"Header", "Footer", "Format", 1};
+  ASSERT_NE(nullptr, open_page(before));
+  for (int id : {IDC_HEADER, IDC_FOOTER, IDC_FORMAT})
+    uSetDlgItemText(page, id, "shown");
+  CheckDlgButton(page, IDC_AUTOCRLF, BST_UNCHECKED);
+  auto control = [this](int id) { return reinterpret_cast<LPARAM>(GetDlgItem(page, id)); };
+  auto unchanged = [&](const char* what) {
+    Settings now = Settings::current();
+    EXPECT_TRUE(now.header == before.header && now.footer == before.footer &&
+                now.format == before.format && now.autocrlf == before.autocrlf)
+        << what << " changed the settings";
+  };
+  KestrelFileDialogCall dialogs = {};
+  kestrel_last_file_dialog(&dialogs);
+
+  // Edits: set focus, kill focus, update, text limit, and a click code. Check box and buttons:
+  // change, double click, set focus, kill focus.
+  const WORD edit_codes[] = {0x0100, 0x0200, 0x0400, 0x0501, BN_CLICKED};
+  const WORD button_codes[] = {EN_CHANGE, 5, 6, 7};
+  struct Command {
+    int id;
+    WORD code;
+    LPARAM from;
+  };
+  std::vector<Command> commands;
+  for (int id : {IDC_HEADER, IDC_FOOTER, IDC_FORMAT})
+    for (WORD code : edit_codes)
+      commands.push_back({id, code, control(id)});
+  for (int id : {IDC_AUTOCRLF, IDC_LOAD_CONFIG, IDC_SAVE_CONFIG, IDC_RESET_CONFIG})
+    for (WORD code : button_codes)
+      commands.push_back({id, code, control(id)});
+  // Ids the page does not have, sent as if from the header edit and the reset button.
+  for (int id : {1000, 1005, 1009, 0xFFFF}) {
+    commands.push_back({id, EN_CHANGE, control(IDC_HEADER)});
+    commands.push_back({id, BN_CLICKED, control(IDC_RESET_CONFIG)});
+  }
+  for (const Command& command : commands) {
+    testing::Message what;
+    what << "WM_COMMAND from " << command.id << " with code 0x" << std::hex << command.code;
+    kestrel_answer_next_file_dialog("cancel");
+    EXPECT_EQ(0, vorlane::PreferencesDialogProc(page, WM_COMMAND,
+                                                MAKEWPARAM(command.id, command.code), command.from))
+        << what;
+    unchanged(what.GetString().c_str());
+  }
+
+  // Other messages answer 0, even with the parameters of a click on "Reset Config".
+  const UINT others[] = {0x0000 /* null */,   WM_CLOSE,   WM_DESTROY,
+                         0x004E /* notify */, WM_KEYDOWN, 0x0112 /* system command */,
+                         0x0113 /* timer */,  0x0400 /* first private message */};
+  for (UINT message : others) {
+    EXPECT_EQ(0, vorlane::PreferencesDialogProc(page, message,
+                                                MAKEWPARAM(IDC_RESET_CONFIG, BN_CLICKED),
+                                                control(IDC_RESET_CONFIG)))
+        << "message 0x" << std::hex << message;
+    unchanged("another message");
+  }
+  KestrelFileDialogCall after = {};
+  kestrel_last_file_dialog(&after);
+  EXPECT_EQ(dialogs.number, after.number) << "a file dialog was opened";
+  EXPECT_TRUE(messages.posted.empty());
+
+  // A command it acts on answers 0 as well.
+  EXPECT_EQ(0, vorlane::PreferencesDialogProc(page, WM_COMMAND, MAKEWPARAM(IDC_HEADER, EN_CHANGE),
+                                              control(IDC_HEADER)));
+  EXPECT_STREQ("shown", vorlane::settings::header.get_text());
+
+  // WM_INITDIALOG answers 1. Sent again it subclasses the edits a second time, so each edit's
+  // previous procedure is put back afterwards.
+  LONG_PTR previous[3];
+  const int edits[] = {IDC_HEADER, IDC_FOOTER, IDC_FORMAT};
+  for (int i = 0; i < 3; ++i)
+    previous[i] = GetWindowLongPtr(GetDlgItem(page, edits[i]), GWLP_USERDATA);
+  EXPECT_EQ(1, vorlane::PreferencesDialogProc(page, WM_INITDIALOG, 0, 0));
+  for (int i = 0; i < 3; ++i)
+    SetWindowLongPtr(GetDlgItem(page, edits[i]), GWLP_USERDATA, previous[i]);
+}
+
 TEST_F(PageTest, EditsAreSubclassedWithTheirPreviousProcedureKept) {
   ASSERT_NE(nullptr, open_page({"", "", "", 1}));
   HWND plain = testwin::create_edit(parent, ES_MULTILINE, 77);

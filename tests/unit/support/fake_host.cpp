@@ -4,6 +4,25 @@
 
 namespace fake {
 
+namespace {
+
+const char* class_name(const Guid& id) {
+  const struct {
+    const Guid* id;
+    const char* name;
+  } known[] = {{&vorlane::kPlaylistServiceClass, "PlaylistService"},
+               {&vorlane::kHandleServiceClass, "HandleService"},
+               {&vorlane::kMessageServiceClass, "MessageService"},
+               {&vorlane::kFileSystemServiceClass, "FileSystemService"}};
+  for (const auto& entry : known) {
+    if (*entry.id == id)
+      return entry.name;
+  }
+  return "other";
+}
+
+} // namespace
+
 Host::Host() {
   tessaly_get_interface(this, vorlane::module_handle);
   vorlane::forget_cached_services();
@@ -25,6 +44,8 @@ HostService* Host::get_service(const Guid* class_id, uint32_t index) {
   }
   if (answer)
     answer->add_ref();
+  if (log)
+    log->push_back(std::string("get_service ") + class_name(*class_id));
   asked.push_back({*class_id, answer});
   indexes.push_back(index);
   return answer;
@@ -108,7 +129,21 @@ bool Playlist::format_title(int32_t index, vorlane::StringSink* out, const char*
   return true;
 }
 
+int32_t Playlist::entry_count() {
+  ++entry_count_calls;
+  if (log)
+    log->push_back("entry_count");
+  if (!count_answers.empty()) {
+    int32_t answer = count_answers.front();
+    count_answers.erase(count_answers.begin());
+    return answer;
+  }
+  return reported_count >= 0 ? reported_count : static_cast<int32_t>(tracks.size());
+}
+
 void Playlist::get_entries(vorlane::PointerList* list, const vorlane::SelectionMask* mask) {
+  if (log)
+    log->push_back("get_entries");
   for (uint32_t i = 0; i < tracks.size(); ++i) {
     if (!mask->test(i))
       continue;
@@ -121,6 +156,8 @@ void Playlist::get_entries(vorlane::PointerList* list, const vorlane::SelectionM
 void Playlist::Handles::release_handles(vorlane::TrackHandle* const* list, uint32_t count) {
   ++calls;
   last_count = count;
+  if (owner_.log)
+    owner_.log->push_back("release_handles " + std::to_string(count));
   for (uint32_t i = 0; i < count; ++i)
     list[i]->release();
 }

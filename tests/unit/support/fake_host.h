@@ -18,6 +18,9 @@ namespace fake {
 using vorlane::Guid;
 using vorlane::HostService;
 
+// The calls a test follows, in the order they came, when it hands a log to the fakes.
+using CallLog = std::vector<std::string>;
+
 // Counts references beyond the host's own one.
 template <class Interface> class Counted : public Interface {
 public:
@@ -52,6 +55,8 @@ public:
   std::vector<Entry> services;
   std::vector<Entry> asked; // service is the answer (may be null); index kept in `indexes`
   std::vector<uint32_t> indexes;
+  // When set, each request is added as "get_service NAME" (the class's name, or "other").
+  CallLog* log = nullptr;
 };
 
 class Messages final : public Counted<vorlane::MessageService> {
@@ -103,13 +108,14 @@ private:
 class Playlist final : public Counted<vorlane::PlaylistService> {
 public:
   std::vector<Track> tracks;
-  // entry_count answers this when set (>= 0), else the number of tracks.
+  // entry_count answers these in turn while any are left, then this when set (>= 0), else the
+  // number of tracks.
+  std::vector<int32_t> count_answers;
   int32_t reported_count = -1;
+  // When set, entry_count, get_entries and release_handles are added to it by name.
+  CallLog* log = nullptr;
 
-  int32_t entry_count() override {
-    ++entry_count_calls;
-    return reported_count >= 0 ? reported_count : static_cast<int32_t>(tracks.size());
-  }
+  int32_t entry_count() override;
   int32_t playing_index() override { return -1; }
   // Records the call; the result is `format_result` if set, else the format followed by the
   // extra items as "name=value;" pairs.

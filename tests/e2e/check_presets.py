@@ -1,0 +1,282 @@
+#!/usr/bin/env python3
+"""Checks what the presets write with real parsers, against the playlist it was written from.
+
+  check_presets.py hostile OUT.m3u8          writes a playlist of hostile entries
+  check_presets.py KIND PLAYLIST OUTPUT      KIND: xspf, html, md or txt; exit 1 on a problem
+
+The playlist is read by the host's rules: "#EXTINF:LENGTH,ARTIST - TITLE" (a negative or
+unreadable length is unknown), "#EXTALB:" for the next entry only.
+"""
+import html
+import html.parser
+import re
+import sys
+import urllib.parse
+import xml.etree.ElementTree as ET
+
+HOSTILE = """#EXTM3U
+#EXTALB:A | B <C> & 'D' "E"
+#EXTINF:245,Tom & Jerry's "Band" - <script>alert('x')</script> & "quotes"
+music/a & b/c'd #1?.flac
+#EXTINF:198.4,Pipe|Band - Left | Right \\| Pipe \\\\
+music/pipes|and\\back.mp3
+#EXTINF:3725.6,Bj\u00f6rk \u00d8deg\u00e5rd - \u6771\u4eac \U0001F3B5 Caf\u00e9 <3
+music/\u6771\u4eac/caf\u00e9 \U0001F3B5.opus
+#EXTINF:-1,Radio & Co - Live > Tape
+http://radio.example.invalid/live?x=1&y=2
+#EXTINF:0,@htmlsafe{<b>} - Song {Live} </td> & more}
+music/braces {x}.mp3
+#EXTINF:59.999,No Artist <here>
+music/lonely.wav
+C:\\Music\\\u00dcbung & Co\\track 01.mp3
+#EXTINF:61,Back\\slash - 100% [Remix] $5 'n' ]]> -- ,comma) %title%
+\\\\nas\\share\\x y.ogg
+#EXTINF:120,Tab\there -  Two  Spaces
+/srv/music/plain.flac
+"""
+
+
+class Entry:
+    def __init__(self, location, length, title, artist, album):
+        self.location, self.length = location, length
+        self.title, self.artist, self.album = title, artist, album
+
+    def filename(self):
+        base = re.split(r"[/\\]", self.location)[-1]
+        dot = base.rfind(".")
+        return base if dot <= 0 else base[:dot]
+
+    def shown_title(self):
+        return self.title or self.filename()
+
+    def whole_seconds(self):
+        return None if self.length is None else int(self.length)
+
+
+def parse_decimal(text):
+    return float(text) if re.fullmatch(r"[+-]?(\d+\.?\d*|\.\d+)", text) else None
+
+
+def read_playlist(path):
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    text = text.removeprefix("\ufeff")
+    entries, pending = [], {}
+    for line in re.split(r"[\r\n\0]", text):
+        line = line.strip(" \t")
+        if not line:
+            continue
+        if line.startswith("#EXTINF:"):
+            rest = line[8:]
+            length_text, comma, display = rest.partition(",")
+            length = parse_decimal(length_text.strip(" \t"))
+            pending["length"] = length if length is not None and length >= 0 else None
+            display = display.strip(" \t")
+            artist, dash, title = display.partition(" - ")
+            artist, title = artist.strip(" \t"), title.strip(" \t")
+            if comma and dash and artist and title:
+                pending["artist"], pending["title"] = artist, title
+            else:
+                pending["artist"], pending["title"] = "", display if comma else ""
+        elif line.startswith("#EXTALB:"):
+            pending["album"] = line[8:].strip(" \t")
+        elif not line.startswith("#"):
+            entries.append(Entry(line, pending.get("length"), pending.get("title", ""),
+                                 pending.get("artist", ""), pending.get("album", "")))
+            pending = {}
+    return entries
+
+
+def duration_text(seconds):
+    s = max(0, int(seconds))
+    weeks, days, hours = s // 604800, s // 86400 % 7, s // 3600 % 24
+    text = "%dwk " % weeks if weeks else ""
+    text += "%dd " % days if days or weeks else ""
+    if hours or days or weeks:
+        return text + "%d:%02d:%02d" % (hours, s // 60 % 60, s % 60)
+    return text + "%d:%02d" % (s // 60 % 60, s % 60)
+
+
+def length_text(entry):
+    s = entry.whole_seconds()
+    if s is None:
+        return ""
+    return "%d:%02d:%02d" % (s // 3600, s // 60 % 60, s % 60) if s >= 3600 else "%d:%02d" % (
+        s // 60, s % 60)
+
+
+def totals(entries):
+    total = sum(e.length for e in entries if e.length is not None and e.length > 0)
+    unknown = sum(1 for e in entries if e.length is None or e.length <= 0)
+    average = total / len(entries) if entries else 0
+    return len(entries), duration_text(total), duration_text(average), unknown
+
+
+def location_uri(path):
+    if re.match(r"[A-Za-z][A-Za-z0-9+.-]+:", path):
+        return urllib.parse.quote(path, safe="!#$&'()*+,/:;=?@[]~%")
+    path = path.replace("\\", "/")
+    if re.match(r"[A-Za-z]:/", path):
+        return "file:///" + path[:2] + urllib.parse.quote(path[2:])
+    prefix = "file:" if path.startswith("//") else "file://" if path.startswith("/") else ""
+    return prefix + urllib.parse.quote(path)
+
+
+class Problems:
+    def __init__(self, what):
+        self.what, self.count = what, 0
+
+    def expect(self, got, want, where):
+        if got != want:
+            self.count += 1
+            print("%s: %s: got %r, expected %r" % (self.what, where, got, want))
+
+
+def check_xspf(entries, path, problems):
+    ns = {"x": "http://xspf.org/ns/0/"}
+    root = ET.parse(path).getroot()
+    problems.expect(root.tag, "{http://xspf.org/ns/0/}playlist", "root element")
+    problems.expect(root.get("version"), "1", "version")
+    count, total, average, unknown = totals(entries)
+    problems.expect(root.findtext("x:title", None, ns), "%d tracks, %s" % (count, total), "title")
+    problems.expect(root.findtext("x:annotation", None, ns),
+                    "%d tracks, %s in all, %s on average, %d of unknown length. Written by "
+                    "Vorlane 1.03.00." % (count, total, average, unknown), "annotation")
+    tracks = root.findall("x:trackList/x:track", ns)
+    problems.expect(len(tracks), len(entries), "track count")
+    for i, (track, entry) in enumerate(zip(tracks, entries), 1):
+        seconds = entry.whole_seconds()
+        for name, want in (("location", location_uri(entry.location)),
+                           ("title", entry.title or None), ("creator", entry.artist or None),
+                           ("album", entry.album or None),
+                           ("duration", None if seconds is None else str(seconds * 1000))):
+            problems.expect(track.findtext("x:" + name, None, ns), want, "track %d %s" % (i, name))
+
+
+class TableReader(html.parser.HTMLParser):
+    """The rows of every table (cell texts) and the texts of the paragraphs."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.rows, self.paragraphs, self.cell, self.paragraph = [], [], None, None
+        self.tags = []
+
+    def handle_starttag(self, tag, attrs):
+        self.tags.append(tag)
+        if tag == "tr":
+            self.rows.append([])
+        elif tag in ("td", "th"):
+            self.cell = ""
+        elif tag == "p":
+            self.paragraph = ""
+
+    def handle_endtag(self, tag):
+        if tag in ("td", "th") and self.cell is not None:
+            self.rows[-1].append(self.cell)
+            self.cell = None
+        elif tag == "p" and self.paragraph is not None:
+            self.paragraphs.append(self.paragraph)
+            self.paragraph = None
+
+    def handle_data(self, data):
+        if self.cell is not None:
+            self.cell += data
+        if self.paragraph is not None:
+            self.paragraph += data
+
+
+def check_html(entries, path, problems):
+    reader = TableReader()
+    with open(path, encoding="utf-8") as f:
+        reader.feed(f.read())
+    reader.close()
+    problems.expect(sorted(set(reader.tags)),
+                    ["body", "h1", "head", "html", "meta", "p", "table", "td", "th", "title", "tr"],
+                    "the elements used")
+    problems.expect(reader.rows[:1], [["#", "Artist", "Title", "Album", "Length"]], "header row")
+    rows = reader.rows[1:]
+    problems.expect(len(rows), len(entries), "row count")
+    for i, (row, entry) in enumerate(zip(rows, entries), 1):
+        problems.expect(row, [str(i), entry.artist, entry.shown_title(), entry.album,
+                              length_text(entry)], "row %d" % i)
+    count, total, average, unknown = totals(entries)
+    problems.expect(reader.paragraphs[:1], [
+        "%d tracks, %s in all, %s on average, %d of unknown length." % (count, total, average,
+                                                                       unknown)], "totals")
+
+
+def markdown_cells(line):
+    """The cells of a table row as a renderer splits it: a backslash escapes the next byte."""
+    cells = re.findall(r"\|((?:\\.|[^|\\])*)", line.strip())
+    return [c.strip() for c in cells[:-1]] if line.strip().endswith("|") else None
+
+
+def markdown_text(cell):
+    return html.unescape(re.sub(r"\\([!-/:-@\[-`{-~])", r"\1", cell))
+
+
+def check_md(entries, path, problems):
+    with open(path, encoding="utf-8", newline="") as f:
+        lines = f.read().split("\r\n")
+    table = []
+    while lines and lines[0].startswith("|"):
+        table.append(lines.pop(0))
+    for i, line in enumerate(table, 1):
+        cells = markdown_cells(line)
+        problems.expect(len(cells) if cells else 0, 4, "columns of table line %d" % i)
+    problems.expect(len(table), len(entries) + 2, "table lines")
+    problems.expect(markdown_cells(table[0]) if table else None, ["#", "Artist", "Title", "Length"],
+                    "header row")
+    for i, (line, entry) in enumerate(zip(table[2:], entries), 1):
+        cells = [markdown_text(c) for c in markdown_cells(line) or []]
+        problems.expect(cells, [str(i), entry.artist, entry.shown_title(), length_text(entry)],
+                        "row %d" % i)
+    count, total, average, unknown = totals(entries)
+    problems.expect(lines, ["", "**%d tracks, %s** in all, %s on average, %d of unknown length."
+                            % (count, total, average, unknown), ""], "the totals after the table")
+
+
+def safe_sections(text):
+    """The module's rewriting of everything it writes: "@htmlsafe{...}" becomes its escaped
+    contents. Plain text cannot keep such a field as it is."""
+    while True:
+        start = text.find("@htmlsafe{")
+        end = text.find("}", start) if start >= 0 else -1
+        if end < 0:
+            return text
+        contents = text[start + 10:end].replace("&", "&amp;").replace(">", "&gt;")
+        text = text[:start] + contents.replace("<", "&lt;") + text[end + 1:]
+
+
+def check_txt(entries, path, problems):
+    with open(path, encoding="utf-8", newline="") as f:
+        lines = f.read().split("\r\n")
+    count, total, _, _ = totals(entries)
+    want = ["%d tracks, %s" % (count, total), ""]
+    for i, entry in enumerate(entries, 1):
+        length = length_text(entry)
+        want.append(safe_sections("%d. %s%s%s" % (i, entry.artist + " \u2013 " if entry.artist else "",
+                                    entry.shown_title(), " (%s)" % length if length else "")))
+    problems.expect(lines, want + ["", ""], "lines")
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "hostile":
+        with open(argv[2], "w", encoding="utf-8", newline="\n") as f:
+            f.write(HOSTILE)
+        return 0
+    checks = {"xspf": check_xspf, "html": check_html, "md": check_md, "txt": check_txt}
+    if len(argv) != 4 or argv[1] not in checks:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    entries = read_playlist(argv[2])
+    problems = Problems("%s of %s" % (argv[1], argv[2]))
+    try:
+        checks[argv[1]](entries, argv[3], problems)
+    except (ET.ParseError, UnicodeDecodeError, TypeError, IndexError) as e:
+        problems.expect(str(e), "", "parse")
+    return 1 if problems.count else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
