@@ -23,8 +23,7 @@ public:
 
   int32_t entry_count() override { return static_cast<int32_t>(handles_.size()); }
   int32_t playing_index() override { return -1; }
-  bool format_title(int32_t, vorlane::StringSink* out, const char* format,
-                    const char*) override {
+  bool format_title(int32_t, vorlane::StringSink* out, const char* format, const char*) override {
     out->assign_text(format);
     return true;
   }
