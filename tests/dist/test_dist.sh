@@ -19,6 +19,16 @@ if [ -z "$dist_dir" ]; then
   else
     fail "scripts/make-dist"
   fi
+  # A second packing of the same build, a second later, gives the same bytes: nothing in the
+  # archive or the stripped DLL carries the time of packing.
+  sleep 1.1
+  python3 "$E2E_ROOT/scripts/make-dist" "$E2E_BUILD" "$E2E_TMP/again" >"$E2E_TMP/out" \
+    2>"$E2E_TMP/err"
+  if cmp -s "$dist_dir/SHA256SUMS" "$E2E_TMP/again/SHA256SUMS"; then
+    pass
+  else
+    fail "a second packing differs: $(cat "$dist_dir/SHA256SUMS" "$E2E_TMP/again/SHA256SUMS")"
+  fi
 fi
 set -- "$dist_dir"/vorlane-*-win32.zip
 if [ $# -eq 1 ] && [ -f "$1" ]; then pass; else fail "not one archive in $dist_dir: $*"; fi
