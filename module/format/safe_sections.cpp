@@ -645,13 +645,13 @@ bool rewrite(Utf8String& text, SafeSectionBuffers& buffers, const char* suffix,
 
 } // namespace
 
-void apply_safe_sections(Utf8String& text) {
-  SafeSectionBuffers buffers;
+void apply_safe_sections(Utf8String& text, SafeSectionBuffers& buffers) {
   rewrite(text, buffers, "", 0);
 }
 
-void apply_safe_sections(Utf8String& text, SafeSectionBuffers& buffers) {
-  rewrite(text, buffers, "", 0);
+void apply_safe_sections(Utf8String& text) {
+  SafeSectionBuffers buffers;
+  apply_safe_sections(text, buffers);
 }
 
 void apply_safe_sections_then_append(Utf8String& text, SafeSectionBuffers& buffers,
