@@ -1,6 +1,11 @@
-# Sourced by the scripts that run Windows programs under Wine. Sets up a quiet Wine in a prefix
-# inside the build tree, picks Wine's loader for the program's bitness, and starts and stops a
-# private Xvfb display (Wine creates no window without one).
+# Sourced by every script that runs Windows programs under Wine; nothing else starts Xvfb or picks
+# a loader. It chooses the Windows target this machine runs (windows_target), sets up a quiet Wine
+# in a prefix inside the build tree with the loader for the program's bitness, and starts and
+# stops one session: a private Xvfb display (Wine creates no window without one) and a persistent
+# Wine server (wine_session_start, wine_session_stop).
+#
+# From another language, run the functions through sh and read what they print, e.g.
+#   sh -c '. scripts/wine-env.sh && wine_session_start "$1" && wine_session_env' - PROGRAM
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -91,4 +96,56 @@ xvfb_stop() {
     wait "$XVFB_PID" 2>/dev/null || true
     XVFB_PID=
   fi
+}
+
+# windows_target ROOT: prints win32 where this machine executes 32-bit x86 code, else win64, from
+# ROOT/build/machine.env (scripts/machine-check writes it, and runs here if it is missing). Leaves
+# VORLANE_WIN32_RUNS and VORLANE_WIN32_WHY set, for a caller that says why.
+windows_target() {
+  [ -f "$1/build/machine.env" ] || "$1/scripts/machine-check" --quiet
+  VORLANE_WIN32_RUNS=no
+  VORLANE_WIN32_WHY=
+  . "$1/build/machine.env"
+  if [ "$VORLANE_WIN32_RUNS" = yes ]; then echo win32; else echo win64; fi
+}
+
+# wine_session_start PROGRAM: one session for every later run of PROGRAM's target: the prefix and
+# loader (wine_env_prefix), a private display, and a Wine server that stays up between runs, so
+# that each run saves the server's start-up. scripts/wine-run uses the session's display
+# (WINE_RUN_DISPLAY) instead of starting one of its own.
+wine_session_start() {
+  wine_env_prefix "$1"
+  xvfb_start
+  export WINE_RUN_DISPLAY="$DISPLAY"
+  wineserver -p
+}
+
+# wine_session_stop: ends the session's Wine processes and its display; safe to call twice.
+wine_session_stop() {
+  xvfb_stop
+}
+
+# wine_session_env: prints the session's variables as NAME=VALUE lines, for a caller that is not
+# a shell. XVFB_PID is what wine_session_stop needs to end the display later.
+wine_session_env() {
+  for name in WINEDEBUG WINEDLLOVERRIDES WINEPREFIX WINEARCH WINELOADER WINE_LOADER DISPLAY \
+    WINE_RUN_DISPLAY XVFB_PID; do
+    eval "printf '%s=%s\\n' $name \"\${$name:-}\""
+  done
+}
+
+# wait_for_window PID FILE LOG WHAT: waits (up to a minute) until PID has written FILE, which
+# 'tessaly prefs --gui --report FILE' does once its window is shown. Fails with LOG on standard
+# error when PID ends first or the minute passes.
+wait_for_window() {
+  ww_waited=0
+  while [ ! -s "$2" ]; do
+    if ! kill -0 "$1" 2>/dev/null || [ $ww_waited -ge 600 ]; then
+      echo "$4: the preferences window did not come up" >&2
+      cat "$3" >&2
+      return 1
+    fi
+    sleep 0.1
+    ww_waited=$((ww_waited + 1))
+  done
 }
