@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "playlist.h"
+#include "playlist/playlist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> bytes(data, data + size); // exact size: reads past the end are caught

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "playlist.h"
-#include "title_format.h"
+#include "playlist/playlist.h"
+#include "titleformat/title_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The input is split at its first 0xFF byte: the format, then the extra-items text.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host.h"
+#include "session/host.h"
 
 TEST(Host, LoadsVorlane) {
   tessaly::Host host({});

@@ -1,5 +1,0 @@
-#include "commands.h"
-
-int main(int argc, char** argv) {
-  return tessaly::run_tessaly({argv, argv + argc});
-}

@@ -1,0 +1,156 @@
+#include "playlist/playlist.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "support/files.h"
+#include "support/settings_text.h"
+
+namespace tessaly {
+namespace {
+
+std::string_view trim(std::string_view text) {
+  size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos)
+    return {};
+  size_t end = text.find_last_not_of(" \t");
+  return text.substr(begin, end - begin + 1);
+}
+
+bool starts_with(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// URLs ("http://...", "file:///...") are kept as they are.
+bool is_url(std::string_view location) {
+  size_t colon = location.find("://");
+  if (colon == std::string_view::npos || colon == 0)
+    return false;
+  for (char c : location.substr(0, colon)) {
+    bool scheme_char = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '+' || c == '-' || c == '.';
+    if (!scheme_char)
+      return false;
+  }
+  return true;
+}
+
+struct Pending {
+  std::optional<double> length;
+  std::string title;
+  std::string artist;
+  std::string album;
+};
+
+void read_extinf(std::string_view rest, Pending* pending) {
+  size_t comma = rest.find(',');
+  std::optional<double> seconds = parse_decimal(trim(rest.substr(0, comma)));
+  pending->length = seconds && *seconds >= 0 ? seconds : std::nullopt;
+  pending->title.clear();
+  pending->artist.clear();
+  if (comma == std::string_view::npos)
+    return;
+  std::string_view display = trim(rest.substr(comma + 1));
+  size_t dash = display.find(" - ");
+  if (dash != std::string_view::npos) {
+    std::string_view artist = trim(display.substr(0, dash));
+    std::string_view title = trim(display.substr(dash + 3));
+    if (!artist.empty() && !title.empty()) {
+      pending->artist = artist;
+      pending->title = title;
+      return;
+    }
+  }
+  pending->title = display;
+}
+
+} // namespace
+
+std::optional<double> parse_decimal(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+    negative = text[0] == '-';
+    text.remove_prefix(1);
+  }
+  size_t digits = 0;
+  size_t i = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    ++digits;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+      ++digits;
+  }
+  if (digits == 0 || i != text.size())
+    return std::nullopt;
+  double value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size())
+    return std::nullopt;
+  return negative ? -value : value;
+}
+
+std::vector<PlaylistEntry> parse_m3u(std::string_view text, const std::string& folder) {
+  if (starts_with(text, "\xEF\xBB\xBF"))
+    text.remove_prefix(3);
+  std::vector<PlaylistEntry> entries;
+  Pending pending;
+  size_t position = 0;
+  while (position < text.size()) {
+    // CR, LF and NUL all end a line; the empty lines this makes of CRLF are skipped like any
+    // blank line.
+    size_t end = text.find_first_of(std::string_view("\r\n\0", 3), position);
+    if (end == std::string_view::npos)
+      end = text.size();
+    std::string_view line = trim(text.substr(position, end - position));
+    position = end + 1;
+    if (line.empty())
+      continue;
+    if (line[0] == '#') {
+      if (starts_with(line, "#EXTINF:"))
+        read_extinf(line.substr(8), &pending);
+      else if (starts_with(line, "#EXTALB:"))
+        pending.album = trim(line.substr(8));
+      continue;
+    }
+    PlaylistEntry entry;
+    entry.location = line;
+    entry.resolved = is_absolute(entry.location) || is_url(line)
+                         ? entry.location
+                         : join_path(folder, entry.location);
+    entry.length_seconds = pending.length;
+    entry.title = std::move(pending.title);
+    entry.artist = std::move(pending.artist);
+    entry.album = std::move(pending.album);
+    entries.push_back(std::move(entry));
+    pending = Pending();
+  }
+  return entries;
+}
+
+size_t first_non_text_byte(std::string_view text) {
+  size_t nul = text.find('\0');
+  size_t invalid = invalid_utf8_at(text);
+  return nul < invalid ? nul : invalid;
+}
+
+bool load_playlist(const std::string& path, Playlist* playlist, std::string* error) {
+  std::string bytes;
+  if (!read_file(path, &bytes, error))
+    return false;
+  // A playlist is UTF-8 text; anything else (a binary file given by mistake) is refused with
+  // the place where the text stops being text.
+  size_t bad = first_non_text_byte(bytes);
+  if (bad != std::string_view::npos) {
+    size_t line = 1 + static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + bad, '\n'));
+    *error = path + ": not a playlist: line " + std::to_string(line) + " is not UTF-8 text (byte " +
+             std::to_string(bad) + ")";
+    return false;
+  }
+  playlist->entries = parse_m3u(bytes, parent_dir(path));
+  std::string name = file_name(path);
+  size_t dot = name.rfind('.');
+  playlist->name = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  return true;
+}
+
+} // namespace tessaly

@@ -1,0 +1,79 @@
+#include <cerrno>
+#include <cstring>
+
+#include "support/files.h"
+
+namespace tessaly {
+
+bool read_file(const std::string& path, std::string* bytes, std::string* error) {
+  if (is_directory(path)) {
+    *error = path + ": is a folder, not a file";
+    return false;
+  }
+  std::FILE* file = open_file(path, "rb");
+  if (!file) {
+    *error = path + ": " + system_error();
+    return false;
+  }
+  bytes->clear();
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes->append(buffer, n);
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
+    *error = path + ": read error";
+    return false;
+  }
+  return true;
+}
+
+bool write_file_atomically(const std::string& path, const std::string& bytes, std::string* error) {
+  std::string temporary = temporary_beside(path);
+  std::FILE* file = open_file(temporary, "wb");
+  if (!file) {
+    *error = path + ": " + system_error();
+    return false;
+  }
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  ok = std::fflush(file) == 0 && ok;
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok || !rename_replace(temporary, path)) {
+    *error = path + ": " + system_error();
+    remove_file(temporary);
+    return false;
+  }
+  return true;
+}
+
+std::string join_path(const std::string& folder, const std::string& name) {
+  if (folder.empty())
+    return name;
+  char last = folder.back();
+  return (last == '/' || last == '\\') ? folder + name : folder + "/" + name;
+}
+
+std::string parent_dir(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+std::string file_name(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool is_absolute(const std::string& path) {
+  if (!path.empty() && (path[0] == '/' || path[0] == '\\'))
+    return true;
+  return path.size() >= 2 && path[1] == ':';
+}
+
+std::string system_error() {
+  return std::strerror(errno);
+}
+
+} // namespace tessaly

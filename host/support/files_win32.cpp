@@ -1,0 +1,83 @@
+#include "platform/win32.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "support/files.h"
+#include "support/utf16.h"
+
+namespace tessaly {
+
+std::FILE* open_file(const std::string& path, const char* mode) {
+  return _wfopen(widen(path).c_str(), widen(mode).c_str());
+}
+
+bool rename_replace(const std::string& from, const std::string& to) {
+  return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool remove_file(const std::string& path) {
+  return DeleteFileW(widen(path).c_str()) != 0;
+}
+
+bool is_directory(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool file_exists(const std::string& path) {
+  return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool is_read_only(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool make_directories(const std::string& path) {
+  if (path.empty() || is_directory(path))
+    return true;
+  std::string parent = parent_dir(path);
+  if (parent != path && !make_directories(parent))
+    return false;
+  return CreateDirectoryW(widen(path).c_str(), nullptr) != 0 || is_directory(path);
+}
+
+std::vector<std::string> list_directory(const std::string& path) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(widen(join_path(path, "*")).c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = narrow(found.cFileName);
+      if (name != "." && name != "..")
+        names.push_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string executable_dir() {
+  wchar_t buffer[4096];
+  DWORD n = GetModuleFileNameW(nullptr, buffer, 4096);
+  if (n == 0 || n >= 4096)
+    return ".";
+  return parent_dir(narrow(buffer));
+}
+
+std::string environment(const char* name) {
+  const wchar_t* value = _wgetenv(widen(name).c_str());
+  return value ? narrow(value) : "";
+}
+
+std::string temporary_beside(const std::string& path) {
+  std::string name = ".";
+  name.append(file_name(path)).append(".tmp").append(std::to_string(GetCurrentProcessId()));
+  return join_path(parent_dir(path), name);
+}
+
+} // namespace tessaly

@@ -1,0 +1,180 @@
+#include "writer/telvane.h"
+
+#include "base/utf8_string.h"
+#include "diag/audit.h"
+#include "playlist/playlist.h"
+#include "support/files.h"
+
+namespace tessaly {
+namespace {
+
+constexpr const char* kFormatKind = "OutputFormat";
+// Entries are formatted with no extra items: the empty list.
+constexpr char kNoItems[2] = {'\0', '\0'};
+
+std::string text_of(const vorlane::Utf8String& s) {
+  return std::string(s.text(), s.length());
+}
+
+} // namespace
+
+FormatReference::FormatReference(vorlane::OutputFormat* format) : format_(format) {
+  if (format_)
+    Audit::instance().opened(kFormatKind);
+}
+
+FormatReference& FormatReference::operator=(FormatReference&& other) noexcept {
+  if (this != &other) {
+    reset();
+    format_ = other.format_;
+    other.format_ = nullptr;
+  }
+  return *this;
+}
+
+void FormatReference::reset() {
+  if (!format_)
+    return;
+  format_->release();
+  Audit::instance().closed(kFormatKind);
+  format_ = nullptr;
+}
+
+template <class Visit> void Telvane::each_format(Visit visit) {
+  for (LoadedModule& module : host_.modules()) {
+    for (vorlane::ServiceFactory* factory = module.client->factory_list(); factory;
+         factory = factory->next) {
+      if (!(factory->class_id == vorlane::kOutputFormatClass))
+        continue;
+      FormatReference format(static_cast<vorlane::OutputFormat*>(factory->create()));
+      if (format)
+        visit(format);
+    }
+  }
+}
+
+std::vector<OutputFormatInfo> Telvane::formats() {
+  std::vector<OutputFormatInfo> found;
+  each_format([&](FormatReference& format) {
+    vorlane::Utf8String name, description, filter;
+    format->get_name(&name);
+    if (!format->get_description(&description))
+      description.reset();
+    format->get_file_filter(&filter);
+    found.push_back({text_of(name), text_of(description), text_of(filter)});
+  });
+  return found;
+}
+
+FormatReference Telvane::open(const std::string& playlist_path, const std::string& name) {
+  Playlist playlist;
+  std::string error;
+  if (!load_playlist(playlist_path, &playlist, &error)) {
+    Host::report(error);
+    return {};
+  }
+  host_.playlist().set_playlist(std::move(playlist));
+  FormatReference format = select(name);
+  if (!format)
+    Host::report(unknown_format_message(name));
+  return format;
+}
+
+FormatReference Telvane::select(const std::string& wanted) {
+  FormatReference chosen;
+  each_format([&](FormatReference& format) {
+    vorlane::Utf8String name;
+    format->get_name(&name);
+    if (!chosen && text_of(name) == wanted)
+      chosen = std::move(format);
+  });
+  return chosen;
+}
+
+std::string Telvane::unknown_format_message(const std::string& name) {
+  std::string known;
+  for (const OutputFormatInfo& format : formats())
+    known += (known.empty() ? "" : ", ") + format.name;
+  return "no output format named '" + name + "'; known formats: " +
+         (known.empty() ? std::string("none (no module serves one)") : known);
+}
+
+bool Telvane::write(vorlane::OutputFormat& format, std::FILE* out, size_t* entries,
+                    std::string* error) {
+  *entries = 0;
+  auto put = [&](const vorlane::Utf8String& piece) {
+    if (std::fwrite(piece.text(), 1, piece.length(), out) == piece.length())
+      return true;
+    *error = system_error();
+    return false;
+  };
+  HostPlaylistService& playlist = host_.playlist();
+
+  vorlane::Utf8String header;
+  format.get_header(&header);
+  if (!put(header))
+    return false;
+
+  vorlane::Utf8String entry_format;
+  if (format.get_entry_format(&entry_format)) {
+    int32_t count = playlist.entry_count();
+    for (int32_t i = 0; i < count; ++i) {
+      vorlane::Utf8String entry;
+      playlist.format_title(i, &entry, entry_format.text(), kNoItems);
+      format.process_entry(&entry, static_cast<uint32_t>(i), nullptr);
+      if (!put(entry))
+        return false;
+      ++*entries;
+    }
+  }
+
+  vorlane::Utf8String footer;
+  format.get_footer(&footer);
+  if (!put(footer))
+    return false;
+  if (std::fflush(out) != 0) {
+    *error = system_error();
+    return false;
+  }
+  return true;
+}
+
+bool Telvane::write_file(vorlane::OutputFormat& format, const std::string& path, size_t* entries,
+                         std::string* error) {
+  *entries = 0;
+  if (is_directory(path)) {
+    *error = path + ": is a folder, not a file";
+    return false;
+  }
+  if (is_read_only(path)) {
+    *error = path + ": the file is read-only; it was left as it was";
+    return false;
+  }
+  std::string temporary = temporary_beside(path);
+  std::FILE* file = open_file(temporary, "wb");
+  if (!file) {
+    std::string reason = system_error();
+    std::string folder = parent_dir(path);
+    *error = path + ": cannot write " +
+             (is_directory(folder) ? "there: " + reason : "there: no folder " + folder);
+    return false;
+  }
+  std::string reason;
+  bool ok = write(format, file, entries, &reason);
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    reason = system_error();
+  }
+  if (ok && !rename_replace(temporary, path)) {
+    ok = false;
+    reason = "cannot replace the file";
+  }
+  if (!ok) {
+    remove_file(temporary);
+    *entries = 0;
+    *error = path + ": not written: " + reason;
+  }
+  return ok;
+}
+
+} // namespace tessaly
