@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "playlist/playlist.h"
+#include "playlist/m3u_loader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> bytes(data, data + size); // exact size: reads past the end are caught

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "playlist/playlist.h"
+#include "playlist/m3u_loader.h"
+#include "titleformat/extra_items.h"
 #include "titleformat/title_format.h"
+#include "titleformat/track_fields.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The input is split at its first 0xFF byte: the format, then the extra-items text.

@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command.h"
 
 namespace tessaly {
 
@@ -12,11 +12,10 @@ std::string guid_text(const vorlane::Guid& g) {
                 g.data4[5], g.data4[6], g.data4[7]);
   return text;
 }
-} // namespace
 
 int run_components(Host& host, const Arguments& arguments) {
   if (!arguments.empty())
-    return usage_error(command_named("components"), "takes no arguments");
+    return usage_error(kComponentsCommand, "takes no arguments");
   for (const LoadedModule& module : host.modules()) {
     std::printf("%s version %d\n", module.file_name.c_str(), module.version);
     for (vorlane::ServiceFactory* f = module.client->factory_list(); f; f = f->next)
@@ -24,5 +23,11 @@ int run_components(Host& host, const Arguments& arguments) {
   }
   return kDone;
 }
+
+} // namespace
+
+const Command kComponentsCommand = {
+    "components",   "",   "list the loaded modules and their service factories", "",
+    run_components, false};
 
 } // namespace tessaly

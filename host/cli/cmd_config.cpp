@@ -1,12 +1,16 @@
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command.h"
+#include "session/config_block.h"
 #include "support/files.h"
+#include "support/hex.h"
 
 namespace tessaly {
 
+namespace {
+
 int run_config(Host& host, const Arguments& arguments) {
-  const Command& self = command_named("config");
+  const Command& self = kConfigCommand;
   if (arguments.empty())
     return usage_error(self, "needs an action");
   const std::string& action = arguments[0];
@@ -56,5 +60,18 @@ int run_config(Host& host, const Arguments& arguments) {
   }
   return usage_error(self, "unknown action '" + action + "'");
 }
+
+} // namespace
+
+const Command kConfigCommand = {
+    "config",
+    "dump | reset | load MODULE FILE",
+    "show, forget or restore the stored configuration",
+    "  dump               one line per module: FILE: HEX of its current block\n"
+    "  reset              forget every stored block; the next start uses the defaults\n"
+    "  load MODULE FILE   hand the bytes of FILE to MODULE's load_config and store the\n"
+    "                     result (MODULE: file name, or name without extension)\n",
+    run_config,
+    true};
 
 } // namespace tessaly

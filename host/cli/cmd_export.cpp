@@ -1,42 +1,22 @@
 #include <cstdio>
 
-#include "cli/commands.h"
-#include "writer/telvane.h"
+#include "cli/command.h"
+#include "cli/playlist_arguments.h"
 
 namespace tessaly {
 
-int run_export(Host& host, const Arguments& arguments) {
-  const Command& self = command_named("export");
-  std::string playlist_path, output, format_name = "Custom";
-  bool have_output = false;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& arg = arguments[i];
-    if (arg == "-o" || arg == "--output" || arg == "--format") {
-      if (++i >= arguments.size())
-        return usage_error(self, arg + (arg == "--format" ? " needs a name" : " needs a file"));
-      if (arg == "--format") {
-        format_name = arguments[i];
-      } else {
-        output = arguments[i];
-        have_output = true;
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usage_error(self, "unknown option " + arg);
-    } else if (playlist_path.empty()) {
-      playlist_path = arg;
-    } else {
-      return usage_error(self, "takes one playlist");
-    }
-  }
-  if (playlist_path.empty())
-    return usage_error(self, "needs a playlist");
-  if (!have_output || output.empty())
-    return usage_error(self, "needs -o OUT (- for standard output)");
+namespace {
 
+int run_export(Host& host, const Arguments& arguments) {
+  PlaylistArguments parsed;
+  if (int status = parse_playlist_arguments(kExportCommand, arguments, true, &parsed);
+      status != kDone)
+    return status;
   Telvane telvane(host);
-  FormatReference format = telvane.open(playlist_path, format_name);
+  FormatReference format = open_playlist(host, telvane, parsed);
   if (!format)
     return kFailed;
+  const std::string& output = parsed.output;
   size_t entries = 0;
   std::string error;
   if (output == "-") {
@@ -54,5 +34,37 @@ int run_export(Host& host, const Arguments& arguments) {
                " to " + output);
   return kDone;
 }
+
+} // namespace
+
+const Command kExportCommand = {
+    "export",
+    "PLAYLIST -o OUT [--format NAME]",
+    "write a playlist through an output format",
+    "  Loads the M3U or M3U8 PLAYLIST and writes it to OUT (- for standard output) in the\n"
+    "  output format NAME (default Custom): header, one formatted entry per playlist entry,\n"
+    "  footer. OUT is replaced only once it is written whole; a read-only OUT is left alone.\n"
+    "  'tessaly formats' lists the format names.\n"
+    "\n"
+    "  Title formatting: %title% %artist% %album% %path% %filename% %length%\n"
+    "  %length_seconds% %list_index% %list_total% are the entry's fields (the header and\n"
+    "  footer see entry 1's, and the format's own variables); [...] shows only when every\n"
+    "  field directly inside is known; '...' is literal text ('' a quote); the functions\n"
+    "  are $if(C,THEN,ELSE) $if2(A,B) $upper(S) $lower(S) $len(S) $num(N,WIDTH) $char(N)\n"
+    "  $crlf() $tab(), and:\n"
+    "    $add(A,B) $sub(A,B) $mul(A,B) $div(A,B) $mod(A,B)\n"
+    "                  whole-number arithmetic; $div truncates toward zero, $mod keeps A's\n"
+    "                  sign, and both give nothing for B = 0 ($mul(%length_seconds%,1000)\n"
+    "                  is the length in milliseconds, to the whole second)\n"
+    "    $replace(S,FROM,TO[,FROM2,TO2...])\n"
+    "                  S with every FROM replaced by its TO, in one pass from the left (at\n"
+    "                  each place the first FROM that matches wins; nothing is replaced\n"
+    "                  twice); the result is cut at 65,536 bytes\n"
+    "    $uri(PATH)    a location as a URI: a URL is kept (bytes no URI may hold are\n"
+    "                  %-encoded), a local path has \\ turned into / and every byte but\n"
+    "                  A-Z a-z 0-9 - . _ ~ %-encoded; /x, C:\\x and \\\\host\\x become file:\n"
+    "                  URIs, a relative path stays relative\n",
+    run_export,
+    false};
 
 } // namespace tessaly

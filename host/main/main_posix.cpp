@@ -1,4 +1,4 @@
-#include "cli/commands.h"
+#include "cli/command.h"
 
 int main(int argc, char** argv) {
   return tessaly::run_tessaly({argv, argv + argc});

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-#include "cli/commands.h"
+#include "cli/command.h"
 #include "support/utf16.h"
 
 int wmain(int argc, wchar_t** argv) {

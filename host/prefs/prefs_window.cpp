@@ -1,24 +1,22 @@
 #include "prefs/prefs_window.h"
 
+#include "session/factories.h"
+
 namespace tessaly {
 
 std::vector<PreferencesPageInfo> find_preferences_pages(Host& host) {
   std::vector<PreferencesPageInfo> pages;
-  for (LoadedModule& module : host.modules()) {
-    for (vorlane::ServiceFactory* factory = module.client->factory_list(); factory;
-         factory = factory->next) {
-      if (!(factory->class_id == vorlane::kPreferencesPageClass))
-        continue;
-      auto* page = static_cast<vorlane::PreferencesPageService*>(factory->create());
-      if (!page)
-        continue;
-      const char* name = page->page_name();
-      const char* parent = page->parent_page_name();
-      if (name && *name)
-        pages.push_back({module.file_name, factory, name, parent ? parent : ""});
-      page->release();
-    }
-  }
+  for_each_factory(host, vorlane::kPreferencesPageClass,
+                   [&](LoadedModule& module, vorlane::ServiceFactory& factory) {
+                     auto* page = static_cast<vorlane::PreferencesPageService*>(factory.create());
+                     if (!page)
+                       return;
+                     const char* name = page->page_name();
+                     const char* parent = page->parent_page_name();
+                     if (name && *name)
+                       pages.push_back({module.file_name, &factory, name, parent ? parent : ""});
+                     page->release();
+                   });
   return pages;
 }
 

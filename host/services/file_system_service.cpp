@@ -1,7 +1,8 @@
 #include "services/file_system_service.h"
 
-#include "session/config_store.h"
 #include "support/files.h"
+#include "support/location.h"
+#include "support/text.h"
 
 namespace tessaly {
 
@@ -11,35 +12,6 @@ bool local_path_of_file_url(const std::string& authority, const std::string& pat
                             std::string* local);
 
 namespace {
-
-bool is_alpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_ignoring_case(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i) {
-    if (lower(a[i]) != lower(b[i]))
-      return false;
-  }
-  return i == a.size() && !b[i];
-}
-
-// The length of a URL scheme at the start of text ("file" in "file:..."), 0 when there is none.
-// One letter is a drive ("C:"), not a scheme.
-size_t scheme_length(const std::string& text) {
-  if (text.empty() || !is_alpha(text[0]))
-    return 0;
-  size_t i = 1;
-  while (i < text.size() && (is_alpha(text[i]) || (text[i] >= '0' && text[i] <= '9') ||
-                             text[i] == '+' || text[i] == '-' || text[i] == '.'))
-    ++i;
-  return (i >= 2 && i < text.size() && text[i] == ':') ? i : 0;
-}
 
 bool percent_decode(const std::string& text, std::string* out) {
   out->clear();
@@ -71,7 +43,7 @@ bool local_path_of_url(const std::string& rest, std::string* path) {
   } else if (rest.empty() || rest[0] != '/') {
     return false;
   }
-  if (equal_ignoring_case(authority, "localhost"))
+  if (equal_ignoring_ascii_case(authority, "localhost"))
     authority.clear();
   std::string encoded = rest.substr(path_start);
   encoded = encoded.substr(0, encoded.find_first_of("?#"));
@@ -91,7 +63,7 @@ bool local_path_of(const std::string& location, std::string* path) {
     *path = location;
     return true;
   }
-  if (equal_ignoring_case(location.substr(0, scheme), "file"))
+  if (equal_ignoring_ascii_case(location.substr(0, scheme), "file"))
     return local_path_of_url(location.substr(scheme + 1), path);
   if (location.compare(scheme + 1, 2, "//") == 0)
     return false;

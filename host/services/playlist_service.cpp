@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "titleformat/extra_items.h"
 #include "titleformat/title_format.h"
+#include "titleformat/track_fields.h"
 
 namespace tessaly {
 

@@ -1,6 +1,7 @@
 #include "session/config_store.h"
 
 #include "support/files.h"
+#include "support/hex.h"
 
 namespace tessaly {
 namespace {
@@ -9,40 +10,6 @@ namespace {
 constexpr const char* kSignature = "tessaly configuration 1";
 
 } // namespace
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
-std::string to_hex(const std::string& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char b : bytes) {
-    out += digits[b >> 4];
-    out += digits[b & 15];
-  }
-  return out;
-}
-
-bool from_hex(const std::string& hex, std::string* bytes) {
-  if (hex.size() % 2 != 0)
-    return false;
-  bytes->clear();
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    int high = hex_digit(hex[i]), low = hex_digit(hex[i + 1]);
-    if (high < 0 || low < 0)
-      return false;
-    *bytes += static_cast<char>(high * 16 + low);
-  }
-  return true;
-}
 
 std::string ConfigStore::file_in(const std::string& profile_dir) {
   return join_path(profile_dir, "configuration.txt");

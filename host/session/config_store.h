@@ -37,9 +37,4 @@ private:
   bool damaged_ = false;
 };
 
-// The value of one hexadecimal digit (either case), or -1.
-int hex_digit(char c);
-std::string to_hex(const std::string& bytes);
-bool from_hex(const std::string& hex, std::string* bytes);
-
 } // namespace tessaly

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "diag/audit.h"
+#include "session/config_block.h"
 #include "support/files.h"
 
 namespace tessaly {
@@ -93,25 +94,6 @@ bool Host::start() {
       module.client->load_config(block->data(), static_cast<uint32_t>(block->size()));
   }
   return true;
-}
-
-namespace {
-// Collects what a module writes into its configuration block.
-class BlockWriter final : public vorlane::ByteWriter {
-public:
-  uint32_t write(const void* bytes, uint32_t count) override {
-    if (bytes && count)
-      block.append(static_cast<const char*>(bytes), count);
-    return count;
-  }
-  std::string block;
-};
-} // namespace
-
-std::string current_config_block(vorlane::ComponentClient& client) {
-  BlockWriter writer;
-  client.save_config(&writer);
-  return std::move(writer.block);
 }
 
 bool Host::save_configuration() {

@@ -23,7 +23,11 @@ bool load_module(const std::string& path, vorlane::HostApi* host, LoadedModule* 
                  std::string* error);
 void unload_module(LoadedModule* module);
 
-// The configuration block the module's client writes now.
-std::string current_config_block(vorlane::ComponentClient& client);
+// The target's half: opens the library at path and finds its entry function and the module
+// handle to pass it. False, with the library closed again and a message in error, otherwise.
+bool open_module_library(const std::string& path, void** library,
+                         vorlane::GetInterfaceFunction* entry, HINSTANCE* instance,
+                         std::string* error);
+void close_module_library(void* library);
 
 } // namespace tessaly

@@ -1,7 +1,6 @@
 #include <dlfcn.h>
 
 #include "session/module_loader.h"
-#include "support/files.h"
 
 namespace tessaly {
 
@@ -9,44 +8,36 @@ const char* module_extension() {
   return ".so";
 }
 
-bool load_module(const std::string& path, vorlane::HostApi* host, LoadedModule* module,
-                 std::string* error) {
-  void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!library) {
+bool open_module_library(const std::string& path, void** library,
+                         vorlane::GetInterfaceFunction* entry, HINSTANCE* instance,
+                         std::string* error) {
+  void* opened = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!opened) {
     *error = ::dlerror();
     return false;
   }
-  auto entry = reinterpret_cast<vorlane::GetInterfaceFunction>(
-      ::dlsym(library, vorlane::kEntryFunctionName));
-  if (!entry) {
-    ::dlclose(library);
+  auto found =
+      reinterpret_cast<vorlane::GetInterfaceFunction>(::dlsym(opened, vorlane::kEntryFunctionName));
+  if (!found) {
+    ::dlclose(opened);
     *error = path + ": not a module (no " + vorlane::kEntryFunctionName + ")";
     return false;
   }
   // The module handle is the image's base address, as on Windows.
   Dl_info info{};
-  if (!::dladdr(reinterpret_cast<void*>(entry), &info)) {
-    ::dlclose(library);
+  if (!::dladdr(reinterpret_cast<void*>(found), &info)) {
+    ::dlclose(opened);
     *error = path + ": cannot find the module's base address";
     return false;
   }
-  module->path = path;
-  module->file_name = file_name(path);
-  module->library = library;
-  module->client = entry(host, static_cast<HINSTANCE>(info.dli_fbase));
-  if (!module->client) {
-    unload_module(module);
-    *error = path + ": the entry function returned no client";
-    return false;
-  }
+  *library = opened;
+  *entry = found;
+  *instance = static_cast<HINSTANCE>(info.dli_fbase);
   return true;
 }
 
-void unload_module(LoadedModule* module) {
-  if (module->library)
-    ::dlclose(module->library);
-  module->library = nullptr;
-  module->client = nullptr;
+void close_module_library(void* library) {
+  ::dlclose(library);
 }
 
 } // namespace tessaly

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,15 @@ namespace tessaly {
 
 std::FILE* open_file(const std::string& path, const char* mode);
 bool read_file(const std::string& path, std::string* bytes, std::string* error);
-// Writes bytes to a temporary file beside path and renames it over path, so the old file stays
-// whole until the new one is complete.
+
+// Every file the host writes goes through a temporary file beside path that replaces path only
+// once write has filled it: a failed write leaves no partial file and the old one whole. False
+// when a step failed, with that step in failed and the reason (write's own, or the system's).
+enum class ReplaceStep { Opening, Writing, Replacing };
+using FileWriter = std::function<bool(std::FILE* file, std::string* reason)>;
+bool replace_file(const std::string& path, const FileWriter& write, ReplaceStep* failed,
+                  std::string* reason);
+// replace_file with bytes as the whole content; error is "PATH: REASON".
 bool write_file_atomically(const std::string& path, const std::string& bytes, std::string* error);
 // Replaces to with from (both in one folder).
 bool rename_replace(const std::string& from, const std::string& to);
@@ -22,12 +30,18 @@ bool file_exists(const std::string& path);
 // runs the program (root included).
 bool is_read_only(const std::string& path);
 bool make_directories(const std::string& path);
+// One folder in an existing parent; true when it exists afterwards.
+bool make_directory(const std::string& path);
 // File names (not paths) in a folder, sorted.
 std::vector<std::string> list_directory(const std::string& path);
+// The same, in the order the system gives them.
+std::vector<std::string> directory_entries(const std::string& path);
 std::string executable_dir();
 std::string environment(const char* name);
-// A name for a temporary file in the folder of path, unique to this process.
+// A name for a temporary file in the folder of path, unique to this process: hidden, and named
+// after the file it will replace.
 std::string temporary_beside(const std::string& path);
+unsigned long process_id();
 
 std::string join_path(const std::string& folder, const std::string& name);
 std::string parent_dir(const std::string& path);

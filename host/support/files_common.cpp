@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -29,22 +30,66 @@ bool read_file(const std::string& path, std::string* bytes, std::string* error) 
   return true;
 }
 
-bool write_file_atomically(const std::string& path, const std::string& bytes, std::string* error) {
+bool replace_file(const std::string& path, const FileWriter& write, ReplaceStep* failed,
+                  std::string* reason) {
   std::string temporary = temporary_beside(path);
   std::FILE* file = open_file(temporary, "wb");
   if (!file) {
-    *error = path + ": " + system_error();
+    *failed = ReplaceStep::Opening;
+    *reason = system_error();
     return false;
   }
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fflush(file) == 0 && ok;
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok || !rename_replace(temporary, path)) {
-    *error = path + ": " + system_error();
+  bool ok = write(file, reason);
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    *reason = system_error();
+  }
+  *failed = ReplaceStep::Writing;
+  if (ok && !rename_replace(temporary, path)) {
+    ok = false;
+    *failed = ReplaceStep::Replacing;
+    *reason = system_error();
+  }
+  if (!ok)
     remove_file(temporary);
+  return ok;
+}
+
+bool write_file_atomically(const std::string& path, const std::string& bytes, std::string* error) {
+  auto write = [&bytes](std::FILE* file, std::string* reason) {
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fflush(file) == 0 && ok)
+      return true;
+    *reason = system_error();
     return false;
-  }
-  return true;
+  };
+  ReplaceStep failed;
+  std::string reason;
+  if (replace_file(path, write, &failed, &reason))
+    return true;
+  *error = path + ": " + reason;
+  return false;
+}
+
+bool make_directories(const std::string& path) {
+  if (path.empty() || is_directory(path))
+    return true;
+  std::string parent = parent_dir(path);
+  if (parent != path && !make_directories(parent))
+    return false;
+  return make_directory(path);
+}
+
+std::vector<std::string> list_directory(const std::string& path) {
+  std::vector<std::string> names = directory_entries(path);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string temporary_beside(const std::string& path) {
+  std::string name = ".";
+  name.append(file_name(path)).append(".tmp").append(std::to_string(process_id()));
+  return join_path(parent_dir(path), name);
 }
 
 std::string join_path(const std::string& folder, const std::string& name) {

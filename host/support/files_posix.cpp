@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "support/files.h"
@@ -37,16 +36,11 @@ bool is_read_only(const std::string& path) {
          (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool make_directories(const std::string& path) {
-  if (path.empty() || is_directory(path))
-    return true;
-  std::string parent = parent_dir(path);
-  if (parent != path && !make_directories(parent))
-    return false;
+bool make_directory(const std::string& path) {
   return ::mkdir(path.c_str(), 0777) == 0 || is_directory(path);
 }
 
-std::vector<std::string> list_directory(const std::string& path) {
+std::vector<std::string> directory_entries(const std::string& path) {
   std::vector<std::string> names;
   if (DIR* dir = ::opendir(path.c_str())) {
     while (dirent* entry = ::readdir(dir)) {
@@ -56,7 +50,6 @@ std::vector<std::string> list_directory(const std::string& path) {
     }
     ::closedir(dir);
   }
-  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -74,10 +67,8 @@ std::string environment(const char* name) {
   return value ? value : "";
 }
 
-std::string temporary_beside(const std::string& path) {
-  std::string name = ".";
-  name.append(file_name(path)).append(".tmp").append(std::to_string(::getpid()));
-  return join_path(parent_dir(path), name);
+unsigned long process_id() {
+  return static_cast<unsigned long>(::getpid());
 }
 
 } // namespace tessaly

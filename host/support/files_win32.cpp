@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "support/files.h"
 #include "support/utf16.h"
 
@@ -36,16 +34,11 @@ bool is_read_only(const std::string& path) {
          (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-bool make_directories(const std::string& path) {
-  if (path.empty() || is_directory(path))
-    return true;
-  std::string parent = parent_dir(path);
-  if (parent != path && !make_directories(parent))
-    return false;
+bool make_directory(const std::string& path) {
   return CreateDirectoryW(widen(path).c_str(), nullptr) != 0 || is_directory(path);
 }
 
-std::vector<std::string> list_directory(const std::string& path) {
+std::vector<std::string> directory_entries(const std::string& path) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(widen(join_path(path, "*")).c_str(), &found);
@@ -57,7 +50,6 @@ std::vector<std::string> list_directory(const std::string& path) {
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -74,10 +66,8 @@ std::string environment(const char* name) {
   return value ? narrow(value) : "";
 }
 
-std::string temporary_beside(const std::string& path) {
-  std::string name = ".";
-  name.append(file_name(path)).append(".tmp").append(std::to_string(GetCurrentProcessId()));
-  return join_path(parent_dir(path), name);
+unsigned long process_id() {
+  return GetCurrentProcessId();
 }
 
 } // namespace tessaly

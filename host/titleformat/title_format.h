@@ -16,10 +16,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
-
-#include "playlist/playlist.h"
 
 namespace tessaly {
 
@@ -29,22 +25,5 @@ inline constexpr int kMaxTitleFormatDepth = 64;
 using TitleLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
 std::string format_title_text(std::string_view format, const TitleLookup& lookup);
-
-// The pairs of an extra-items text ("name=value" NUL ... NUL NUL), split at the first "=".
-// Items without "=" are skipped; null gives none.
-std::vector<std::pair<std::string, std::string>> parse_extra_items(const char* items);
-
-// A field of an entry: title, artist, album, path, filename, length, length_seconds,
-// list_index (index + 1) and list_total. Empty texts of the playlist are unknown.
-std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index, size_t total,
-                                       std::string_view name);
-
-// "m:ss" below an hour, "h:mm:ss" from one; whole seconds, the fraction dropped.
-std::string format_length(double seconds);
-
-// Variables looked up first among items, then among the fields of entry `index` of playlist
-// (none when index is out of range). Names are compared without regard to ASCII case.
-TitleLookup entry_lookup(const std::vector<std::pair<std::string, std::string>>& items,
-                         const Playlist* playlist, long long index);
 
 } // namespace tessaly

@@ -2,7 +2,7 @@
 
 #include "base/utf8_string.h"
 #include "diag/audit.h"
-#include "playlist/playlist.h"
+#include "session/factories.h"
 #include "support/files.h"
 
 namespace tessaly {
@@ -41,16 +41,12 @@ void FormatReference::reset() {
 }
 
 template <class Visit> void Telvane::each_format(Visit visit) {
-  for (LoadedModule& module : host_.modules()) {
-    for (vorlane::ServiceFactory* factory = module.client->factory_list(); factory;
-         factory = factory->next) {
-      if (!(factory->class_id == vorlane::kOutputFormatClass))
-        continue;
-      FormatReference format(static_cast<vorlane::OutputFormat*>(factory->create()));
-      if (format)
-        visit(format);
-    }
-  }
+  for_each_factory(host_, vorlane::kOutputFormatClass,
+                   [&](LoadedModule&, vorlane::ServiceFactory& factory) {
+                     FormatReference format(static_cast<vorlane::OutputFormat*>(factory.create()));
+                     if (format)
+                       visit(format);
+                   });
 }
 
 std::vector<OutputFormatInfo> Telvane::formats() {
@@ -64,20 +60,6 @@ std::vector<OutputFormatInfo> Telvane::formats() {
     found.push_back({text_of(name), text_of(description), text_of(filter)});
   });
   return found;
-}
-
-FormatReference Telvane::open(const std::string& playlist_path, const std::string& name) {
-  Playlist playlist;
-  std::string error;
-  if (!load_playlist(playlist_path, &playlist, &error)) {
-    Host::report(error);
-    return {};
-  }
-  host_.playlist().set_playlist(std::move(playlist));
-  FormatReference format = select(name);
-  if (!format)
-    Host::report(unknown_format_message(name));
-  return format;
 }
 
 FormatReference Telvane::select(const std::string& wanted) {
@@ -150,31 +132,23 @@ bool Telvane::write_file(vorlane::OutputFormat& format, const std::string& path,
     *error = path + ": the file is read-only; it was left as it was";
     return false;
   }
-  std::string temporary = temporary_beside(path);
-  std::FILE* file = open_file(temporary, "wb");
-  if (!file) {
-    std::string reason = system_error();
+  auto write_all = [&](std::FILE* file, std::string* reason) {
+    return write(format, file, entries, reason);
+  };
+  ReplaceStep failed;
+  std::string reason;
+  if (replace_file(path, write_all, &failed, &reason))
+    return true;
+  *entries = 0;
+  if (failed == ReplaceStep::Opening) {
     std::string folder = parent_dir(path);
     *error = path + ": cannot write " +
              (is_directory(folder) ? "there: " + reason : "there: no folder " + folder);
-    return false;
+  } else {
+    *error = path + ": not written: " +
+             (failed == ReplaceStep::Replacing ? "cannot replace the file" : reason);
   }
-  std::string reason;
-  bool ok = write(format, file, entries, &reason);
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    reason = system_error();
-  }
-  if (ok && !rename_replace(temporary, path)) {
-    ok = false;
-    reason = "cannot replace the file";
-  }
-  if (!ok) {
-    remove_file(temporary);
-    *entries = 0;
-    *error = path + ": not written: " + reason;
-  }
-  return ok;
+  return false;
 }
 
 } // namespace tessaly

@@ -52,9 +52,6 @@ public:
   // The first format whose name is name; every other object created on the way is released.
   // Empty when there is none.
   FormatReference select(const std::string& name);
-  // Loads the playlist at path into the host and selects the format named name. Empty, with the
-  // reason reported, when the playlist cannot be read or there is no such format.
-  FormatReference open(const std::string& playlist_path, const std::string& name);
   // "no output format named 'NAME'; known formats: A, B", for a name select did not find.
   std::string unknown_format_message(const std::string& name);
 

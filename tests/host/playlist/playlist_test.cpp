@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "playlist/playlist.h"
+#include "playlist/m3u_loader.h"
 
 namespace tessaly {
 namespace {

@@ -12,22 +12,24 @@
 #include "base/utf8_string.h"
 #include "diag/audit.h"
 #include "platform/kestrel/kestrel.h"
+#include "prefs/custom_page.h"
 #include "prefs/prefs_window.h"
 #include "services/file_system_service.h"
+#include "session/config_block.h"
 #include "session/host.h"
 #include "support/files.h"
-#include "support/settings_text.h"
 
 namespace {
 
 using tessaly::Audit;
 
-constexpr int kHeaderBox = 1002;
-constexpr int kFormatBox = 1003;
-constexpr int kFooterBox = 1001;
-constexpr int kLineEndBox = 1004;
-constexpr int kLoadButton = 1006;
-constexpr int kSaveButton = 1007;
+using tessaly::custom_page::kFooterBox;
+using tessaly::custom_page::kFormatBox;
+using tessaly::custom_page::kHeaderBox;
+using tessaly::custom_page::kLineEndBox;
+using tessaly::custom_page::kLoadButton;
+using tessaly::custom_page::kResetButton;
+using tessaly::custom_page::kSaveButton;
 
 // Files kept in memory under "mem://", counted in the audit like the host's own files.
 class MemoryFiles;
@@ -360,7 +362,7 @@ TEST_F(PrefsWindowTest, EveryShortWriteAndReadIsReportedAndReleased) {
               1, 12, file);
   std::fclose(file);
   for (int nth = 1;; ++nth) {
-    click(1008); // back to the defaults
+    click(kResetButton); // back to the defaults
     faulty.arm(nth);
     use_file(kLoadButton, path);
     if (!faulty.fell_short) {

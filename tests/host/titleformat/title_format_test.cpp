@@ -3,7 +3,9 @@
 #include <map>
 #include <vector>
 
+#include "titleformat/extra_items.h"
 #include "titleformat/title_format.h"
+#include "titleformat/track_fields.h"
 
 namespace tessaly {
 namespace {

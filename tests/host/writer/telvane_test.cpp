@@ -7,6 +7,7 @@
 
 #include "base/utf8_string.h"
 #include "diag/audit.h"
+#include "playlist/m3u_loader.h"
 #include "support/files.h"
 #include "writer/telvane.h"
 

@@ -1,19 +1,16 @@
-// The commands of the tessaly command line. Each lives in a file of its own (cmd_*.cpp).
+// A command of the tessaly command line. Each lives in a file of its own (cmd_*.cpp), which
+// owns its help text; command_table.cpp lists them.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "session/exit_status.h"
 #include "session/host.h"
 
 namespace tessaly {
 
 using Arguments = std::vector<std::string>;
-
-// Exit statuses.
-inline constexpr int kDone = 0;
-inline constexpr int kFailed = 1;
-inline constexpr int kUsageError = 2;
 
 struct Command {
   const char* name;
@@ -25,18 +22,18 @@ struct Command {
   bool saves_configuration;
 };
 
-const std::vector<Command>& commands();
+extern const Command kComponentsCommand;
+extern const Command kConfigCommand;
+extern const Command kFormatsCommand;
+extern const Command kStatsCommand;
+extern const Command kExportCommand;
+extern const Command kPrefsCommand;
+
+// Every command, in the order --help lists them.
+const std::vector<const Command*>& commands();
 
 // Prints "usage: tessaly NAME USAGE" to standard error and returns kUsageError.
 int usage_error(const Command& command, const std::string& problem);
-const Command& command_named(const char* name);
-
-int run_components(Host& host, const Arguments& arguments);
-int run_config(Host& host, const Arguments& arguments);
-int run_formats(Host& host, const Arguments& arguments);
-int run_stats(Host& host, const Arguments& arguments);
-int run_export(Host& host, const Arguments& arguments);
-int run_prefs(Host& host, const Arguments& arguments);
 
 // The whole command line: global options, the command, its arguments. Returns the exit status.
 int run_tessaly(const std::vector<std::string>& argv);

@@ -1,10 +1,12 @@
-#include "playlist/playlist.h"
+#include "playlist/m3u_loader.h"
 
 #include <algorithm>
 #include <charconv>
 
 #include "support/files.h"
-#include "support/settings_text.h"
+#include "support/location.h"
+#include "support/text.h"
+#include "support/utf8.h"
 
 namespace tessaly {
 namespace {
@@ -19,20 +21,6 @@ std::string_view trim(std::string_view text) {
 
 bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
-}
-
-// URLs ("http://...", "file:///...") are kept as they are.
-bool is_url(std::string_view location) {
-  size_t colon = location.find("://");
-  if (colon == std::string_view::npos || colon == 0)
-    return false;
-  for (char c : location.substr(0, colon)) {
-    bool scheme_char = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '+' || c == '-' || c == '.';
-    if (!scheme_char)
-      return false;
-  }
-  return true;
 }
 
 struct Pending {
@@ -147,9 +135,7 @@ bool load_playlist(const std::string& path, Playlist* playlist, std::string* err
     return false;
   }
   playlist->entries = parse_m3u(bytes, parent_dir(path));
-  std::string name = file_name(path);
-  size_t dot = name.rfind('.');
-  playlist->name = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+  playlist->name = name_without_extension(file_name(path));
   return true;
 }
 

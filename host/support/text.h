@@ -1,0 +1,36 @@
+// Small text helpers that several parts of the host need, each written once: ASCII case, hex
+// digits, cutting UTF-8 text at a character boundary, and a file name without its extension.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+inline char ascii_lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+inline char ascii_upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+inline bool is_ascii_letter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+inline bool is_ascii_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Names of variables, functions and schemes compare without regard to ASCII case.
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b);
+
+// The value of one hexadecimal digit (either case), or -1.
+int hex_digit(char c);
+
+// The longest start of text, up to limit bytes, that ends at a character boundary: a UTF-8
+// sequence that would cross the limit is left out whole.
+std::string_view cut_at_character(std::string_view text, size_t limit);
+
+// "song" of "song.flac"; a name whose only dot leads it (".hidden") keeps it.
+std::string name_without_extension(const std::string& file_name);
+
+} // namespace tessaly

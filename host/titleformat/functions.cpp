@@ -1,0 +1,143 @@
+#include "titleformat/functions.h"
+
+#include "support/text.h"
+#include "support/utf8.h"
+#include "titleformat/location_uri.h"
+
+namespace tessaly {
+namespace {
+
+constexpr long long kMaxNumWidth = 1024;
+constexpr size_t kMaxReplaceResult = 65536;
+
+// The number a text begins with, as atoi reads it but clamped instead of overflowing: leading
+// blanks, a sign, digits; 0 when there are none.
+long long leading_integer(std::string_view text) {
+  size_t i = text.find_first_not_of(" \t");
+  if (i == std::string_view::npos)
+    return 0;
+  bool negative = false;
+  if (text[i] == '+' || text[i] == '-')
+    negative = text[i++] == '-';
+  // Numbers from 10^18 up read as 10^18.
+  long long value = 0;
+  constexpr long long kSaturated = 1000000000000000000LL;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = value < kSaturated / 10 ? value * 10 + (text[i] - '0') : kSaturated;
+  return negative ? -value : value;
+}
+
+// Zero-padded to width characters, a minus sign included, as printf's "%0*lld" writes it.
+std::string padded_number(long long value, long long width) {
+  std::string digits = std::to_string(value < 0 ? -value : value);
+  std::string sign = value < 0 ? "-" : "";
+  if (width > kMaxNumWidth)
+    width = kMaxNumWidth;
+  long long pad = width - static_cast<long long>(sign.size() + digits.size());
+  return sign + std::string(pad > 0 ? static_cast<size_t>(pad) : 0, '0') + digits;
+}
+
+// Integer results are held within the bound that numbers are read with.
+constexpr long long kIntegerBound = 1000000000000000000LL;
+
+long long bounded(long long value) {
+  return value > kIntegerBound ? kIntegerBound : value < -kIntegerBound ? -kIntegerBound : value;
+}
+
+// $add, $sub, $mul, $div and $mod on whole numbers; none for another name. Division truncates
+// toward zero and a remainder takes the dividend's sign, as in C; by zero both give the empty
+// text, which $if can test.
+std::optional<std::string> arithmetic(std::string_view name, const std::string& left,
+                                      const std::string& right) {
+  long long a = leading_integer(left);
+  long long b = leading_integer(right);
+  // |a| and |b| are at most 10^18, so sums and differences fit; products may not.
+  if (equal_ignoring_ascii_case(name, "add"))
+    return std::to_string(bounded(a + b));
+  if (equal_ignoring_ascii_case(name, "sub"))
+    return std::to_string(bounded(a - b));
+  if (equal_ignoring_ascii_case(name, "mul")) {
+    long long product = 0;
+    if (__builtin_mul_overflow(a, b, &product))
+      product = (a < 0) != (b < 0) ? -kIntegerBound : kIntegerBound;
+    return std::to_string(bounded(product));
+  }
+  if (equal_ignoring_ascii_case(name, "div") || equal_ignoring_ascii_case(name, "mod")) {
+    if (b == 0)
+      return std::string();
+    return std::to_string(equal_ignoring_ascii_case(name, "div") ? a / b : a % b);
+  }
+  return std::nullopt;
+}
+
+// One pass from the left: at each position the first FROM that starts there is replaced by its
+// TO and the scan goes on behind it, so no replacement is ever replaced again. An empty FROM
+// never matches. Nested calls could grow the text without end, so a result is cut at
+// kMaxReplaceResult bytes (at the start of the character that crosses it).
+std::string replace_all(const std::vector<std::string>& args) {
+  const std::string& text = args[0];
+  std::string out;
+  size_t i = 0;
+  while (i < text.size() && out.size() <= kMaxReplaceResult) {
+    bool replaced = false;
+    for (size_t pair = 1; pair + 1 < args.size(); pair += 2) {
+      const std::string& from = args[pair];
+      if (!from.empty() && text.compare(i, from.size(), from) == 0) {
+        out += args[pair + 1];
+        i += from.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced)
+      out += text[i++];
+  }
+  out.resize(cut_at_character(out, kMaxReplaceResult).size());
+  return out;
+}
+
+} // namespace
+
+std::optional<std::string> call_title_function(std::string_view name,
+                                               const std::vector<std::string>& args) {
+  size_t n = args.size();
+  if (equal_ignoring_ascii_case(name, "crlf") && n == 0)
+    return std::string("\r\n");
+  if (equal_ignoring_ascii_case(name, "tab") && n == 0)
+    return std::string("\t");
+  if (equal_ignoring_ascii_case(name, "char") && n == 1)
+    return utf8_of(leading_integer(args[0]));
+  if (equal_ignoring_ascii_case(name, "if") && (n == 2 || n == 3))
+    return !args[0].empty() ? args[1] : n == 3 ? args[2] : std::string();
+  if (equal_ignoring_ascii_case(name, "if2") && n == 2)
+    return !args[0].empty() ? args[0] : args[1];
+  if ((equal_ignoring_ascii_case(name, "upper") || equal_ignoring_ascii_case(name, "lower")) &&
+      n == 1) {
+    std::string text = args[0];
+    bool upper = equal_ignoring_ascii_case(name, "upper");
+    for (char& c : text)
+      c = upper ? ascii_upper(c) : ascii_lower(c);
+    return text;
+  }
+  if (equal_ignoring_ascii_case(name, "len") && n == 1) {
+    size_t code_points = 0;
+    for (char c : args[0]) {
+      if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+        ++code_points;
+    }
+    return std::to_string(code_points);
+  }
+  if (equal_ignoring_ascii_case(name, "num") && n == 2)
+    return padded_number(leading_integer(args[0]), leading_integer(args[1]));
+  if (n == 2) {
+    if (std::optional<std::string> result = arithmetic(name, args[0], args[1]))
+      return result;
+  }
+  if (equal_ignoring_ascii_case(name, "replace") && n >= 3 && n % 2 == 1)
+    return replace_all(args);
+  if (equal_ignoring_ascii_case(name, "uri") && n == 1)
+    return location_uri(args[0]);
+  return std::nullopt;
+}
+
+} // namespace tessaly

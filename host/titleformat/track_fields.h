@@ -1,0 +1,28 @@
+// The variables of one playlist entry, as the title formatter looks them up.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "playlist/playlist.h"
+#include "titleformat/title_format.h"
+
+namespace tessaly {
+
+// A field of an entry: title, artist, album, path, filename, length, length_seconds,
+// list_index (index + 1) and list_total. Empty texts of the playlist are unknown.
+std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index, size_t total,
+                                       std::string_view name);
+
+// "m:ss" below an hour, "h:mm:ss" from one; whole seconds, the fraction dropped.
+std::string format_length(double seconds);
+
+// Variables looked up first among items, then among the fields of entry `index` of playlist
+// (none when index is out of range). Names are compared without regard to ASCII case.
+TitleLookup entry_lookup(const std::vector<std::pair<std::string, std::string>>& items,
+                         const Playlist* playlist, long long index);
+
+} // namespace tessaly
