@@ -5,6 +5,7 @@
 #include "diag/audit.h"
 #include "session/config_block.h"
 #include "support/files.h"
+#include "support/text.h"
 
 namespace tessaly {
 
@@ -118,10 +119,7 @@ bool Host::save_configuration() {
 
 LoadedModule* Host::find_module(const std::string& name) {
   for (LoadedModule& module : modules_) {
-    if (module.file_name == name)
-      return &module;
-    size_t dot = module.file_name.rfind('.');
-    if (dot != std::string::npos && module.file_name.substr(0, dot) == name)
+    if (module.file_name == name || name_without_extension(module.file_name) == name)
       return &module;
   }
   return nullptr;

@@ -1,16 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "common/block_bytes.h"
 #include "session/config_block.h"
 
 namespace {
 
-std::string record(const std::string& name, const std::string& value) {
-  auto length = [](size_t n) {
-    return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
-                       static_cast<char>(n >> 24)};
-  };
-  return length(name.size()) + name + length(value.size()) + value;
-}
+using test_support::record;
 
 TEST(ParseConfigBlock, RecordsInOrder) {
   std::vector<tessaly::ConfigRecord> records;

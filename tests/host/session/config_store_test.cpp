@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/block_bytes.h"
 #include "session/config_store.h"
 #include "session/host.h"
 #include "support/files.h"
@@ -16,6 +17,9 @@ namespace fs = std::filesystem;
 using tessaly::ConfigStore;
 
 namespace {
+
+using test_support::record;
+using test_support::u32;
 
 // A fresh folder for one test, removed with everything in it afterwards.
 class TempDir {
@@ -75,16 +79,6 @@ ConfigStore sample_store() {
 const char kSignature[] = "tessaly configuration 1\n";
 
 // The default configuration block of vorlane, as a module hands it to the host.
-std::string u32(uint32_t n) {
-  std::string out(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    out[i] = static_cast<char>(n >> (8 * i));
-  return out;
-}
-std::string record(const std::string& name, const std::string& value) {
-  return u32(static_cast<uint32_t>(name.size())) + name + u32(static_cast<uint32_t>(value.size())) +
-         value;
-}
 const std::string kDefaultBlock =
     record("autocrlf", u32(1)) + record("format", "") + record("footer", "") + record("header", "");
 

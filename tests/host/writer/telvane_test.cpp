@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/utf8_string.h"
+#include "common/block_bytes.h"
 #include "diag/audit.h"
 #include "playlist/m3u_loader.h"
 #include "support/files.h"
@@ -14,16 +15,9 @@
 namespace tessaly {
 namespace {
 
-namespace fs = std::filesystem;
+using test_support::record;
 
-std::string record(const std::string& name, const std::string& value) {
-  auto u32 = [](uint32_t n) {
-    return std::string{static_cast<char>(n), static_cast<char>(n >> 8), static_cast<char>(n >> 16),
-                       static_cast<char>(n >> 24)};
-  };
-  return u32(static_cast<uint32_t>(name.size())) + name + u32(static_cast<uint32_t>(value.size())) +
-         value;
-}
+namespace fs = std::filesystem;
 
 std::string read_all(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

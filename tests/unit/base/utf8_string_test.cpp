@@ -7,6 +7,7 @@
 
 #include "base/allocator.h"
 #include "base/utf8_string.h"
+#include "common/block_bytes.h"
 #include "support/allocation_failures.h"
 
 using vorlane::HeapString;
@@ -17,6 +18,8 @@ using vorlane::ScratchString;
 using vorlane::Utf8String;
 
 namespace {
+
+using test_support::hex;
 
 // The string's bytes by its length, embedded NULs included.
 std::string bytes_of(const Utf8String& s) {
@@ -33,16 +36,6 @@ void expect_sound(const Utf8String& s) {
   }
   EXPECT_GE(s.storage().size(), s.length() + 1);
   EXPECT_EQ('\0', s.text()[s.length()]) << "no NUL behind the text";
-}
-
-std::string hex(const std::string& bytes) {
-  std::string out;
-  char buffer[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(buffer, sizeof buffer, "%02X ", c);
-    out += buffer;
-  }
-  return out;
 }
 
 } // namespace

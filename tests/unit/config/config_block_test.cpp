@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/allocator.h"
+#include "common/block_bytes.h"
 #include "config/config_var.h"
 #include "support/default_settings.h"
 
@@ -15,33 +16,16 @@ using vorlane::settings::header;
 
 namespace {
 
-// Builds blocks byte by byte: little-endian lengths, raw names and values.
-std::string u32(uint32_t n) {
-  std::string out(4, '\0');
-  for (int i = 0; i < 4; ++i)
-    out[i] = static_cast<char>(n >> (8 * i));
-  return out;
-}
-std::string record(const std::string& name, const std::string& value) {
-  return u32(static_cast<uint32_t>(name.size())) + name + u32(static_cast<uint32_t>(value.size())) +
-         value;
-}
+using test_support::hex;
+using test_support::record;
+using test_support::u32;
+
 std::string int_record(const std::string& name, int32_t value) {
   return record(name, u32(static_cast<uint32_t>(value)));
 }
 
 const std::string kDefaultBlock =
     int_record("autocrlf", 1) + record("format", "") + record("footer", "") + record("header", "");
-
-std::string hex(const std::string& bytes) {
-  std::string out;
-  char buffer[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(buffer, sizeof buffer, "%02x", c);
-    out += buffer;
-  }
-  return out;
-}
 
 class RecordingWriter final : public vorlane::ByteWriter {
 public:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/allocator.h"
+#include "common/block_bytes.h"
 #include "config/config_file.h"
 #include "config/config_var.h"
 #include "platform/kestrel/kestrel.h"
@@ -11,6 +12,8 @@
 #include "support/fake_host.h"
 
 namespace {
+
+using test_support::hex;
 
 using vorlane::settings::autocrlf;
 using vorlane::settings::footer;
@@ -43,17 +46,6 @@ std::string bytes(std::initializer_list<int> values) {
   std::string out;
   for (int v : values)
     out += static_cast<char>(v);
-  return out;
-}
-
-std::string hex(const std::string& data) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : data) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-    out += ' ';
-  }
   return out;
 }
 

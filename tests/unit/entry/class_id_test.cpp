@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/block_bytes.h"
 #include "entry/guid.h"
 
 namespace {
@@ -48,17 +49,6 @@ bool parse_class_id(const std::string& text, uint8_t out[16]) {
   return true;
 }
 
-std::string hex(const void* bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string out;
-  for (size_t i = 0; i < 16; ++i) {
-    uint8_t b = static_cast<const uint8_t*>(bytes)[i];
-    out += digits[b >> 4];
-    out += digits[b & 15];
-  }
-  return out;
-}
-
 TEST(ClassIds, MatchTheirPublishedText) {
   const struct {
     const char* what;
@@ -78,7 +68,8 @@ TEST(ClassIds, MatchTheirPublishedText) {
   for (const auto& row : rows) {
     uint8_t parsed[16];
     ASSERT_TRUE(parse_class_id(row.text, parsed)) << row.text;
-    EXPECT_EQ(hex(parsed), hex(row.constant)) << row.what << " " << row.text;
+    EXPECT_EQ(test_support::hex(parsed, 16), test_support::hex(row.constant, 16))
+        << row.what << " " << row.text;
   }
 }
 
