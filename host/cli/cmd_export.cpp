@@ -9,13 +9,11 @@ namespace {
 
 int run_export(Host& host, const Arguments& arguments) {
   PlaylistArguments parsed;
-  if (int status = parse_playlist_arguments(kExportCommand, arguments, true, &parsed);
+  Telvane telvane(host);
+  FormatReference format;
+  if (int status = open_playlist(host, telvane, kExportCommand, arguments, true, &parsed, &format);
       status != kDone)
     return status;
-  Telvane telvane(host);
-  FormatReference format = open_playlist(host, telvane, parsed);
-  if (!format)
-    return kFailed;
   const std::string& output = parsed.output;
   size_t entries = 0;
   std::string error;

@@ -131,10 +131,9 @@ int run_prefs(Host& host, const Arguments& arguments) {
     Host::report("the module of the page is gone");
     return kFailed;
   }
-  PageDriver driver(window, *module);
   for (size_t i = 0; i < actions.size(); ++i) {
     size_t errors_before = errors_posted(host);
-    bool done = driver.run(actions[i], report_file);
+    bool done = perform_action(window, *module, actions[i], report_file);
     if (done && errors_posted(host) == errors_before)
       continue;
     if (i + 1 < actions.size())

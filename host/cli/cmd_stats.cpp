@@ -12,13 +12,11 @@ namespace {
 
 int run_stats(Host& host, const Arguments& arguments) {
   PlaylistArguments parsed;
-  if (int status = parse_playlist_arguments(kStatsCommand, arguments, false, &parsed);
+  Telvane telvane(host);
+  FormatReference format;
+  if (int status = open_playlist(host, telvane, kStatsCommand, arguments, false, &parsed, &format);
       status != kDone)
     return status;
-  Telvane telvane(host);
-  FormatReference format = open_playlist(host, telvane, parsed);
-  if (!format)
-    return kFailed;
   std::vector<HostPlaylistService::FormatCall> calls;
   host.playlist().record_format_calls(&calls);
   vorlane::Utf8String header;

@@ -3,6 +3,7 @@
 #include "playlist/m3u_loader.h"
 
 namespace tessaly {
+namespace {
 
 int parse_playlist_arguments(const Command& command, const Arguments& arguments, bool takes_output,
                              PlaylistArguments* parsed) {
@@ -34,18 +35,26 @@ int parse_playlist_arguments(const Command& command, const Arguments& arguments,
   return kDone;
 }
 
-FormatReference open_playlist(Host& host, Telvane& telvane, const PlaylistArguments& parsed) {
+} // namespace
+
+int open_playlist(Host& host, Telvane& telvane, const Command& command, const Arguments& arguments,
+                  bool takes_output, PlaylistArguments* parsed, FormatReference* format) {
+  if (int status = parse_playlist_arguments(command, arguments, takes_output, parsed);
+      status != kDone)
+    return status;
   Playlist playlist;
   std::string error;
-  if (!load_playlist(parsed.playlist, &playlist, &error)) {
+  if (!load_playlist(parsed->playlist, &playlist, &error)) {
     Host::report(error);
-    return {};
+    return kFailed;
   }
   host.playlist().set_playlist(std::move(playlist));
-  FormatReference format = telvane.select(parsed.format);
-  if (!format)
-    Host::report(telvane.unknown_format_message(parsed.format));
-  return format;
+  *format = telvane.select(parsed->format);
+  if (!*format) {
+    Host::report(telvane.unknown_format_message(parsed->format));
+    return kFailed;
+  }
+  return kDone;
 }
 
 } // namespace tessaly

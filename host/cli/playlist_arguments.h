@@ -13,13 +13,10 @@ struct PlaylistArguments {
   std::string output; // "-" for standard output
 };
 
-// kDone, or the usage error (already printed) for arguments the command does not take. With
-// takes_output, -o OUT (or --output OUT) is required.
-int parse_playlist_arguments(const Command& command, const Arguments& arguments, bool takes_output,
-                             PlaylistArguments* parsed);
-
-// Loads the playlist into the host and selects the format. Empty, with the reason reported, when
-// the playlist cannot be read or there is no such format.
-FormatReference open_playlist(Host& host, Telvane& telvane, const PlaylistArguments& parsed);
+// Reads the arguments, loads the playlist into the host and selects the format: kDone with
+// format set, or the status to end the command with (a usage error is printed, a failure
+// reported). With takes_output, -o OUT (or --output OUT) is required.
+int open_playlist(Host& host, Telvane& telvane, const Command& command, const Arguments& arguments,
+                  bool takes_output, PlaylistArguments* parsed, FormatReference* format);
 
 } // namespace tessaly
