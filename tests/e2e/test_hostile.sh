@@ -64,7 +64,8 @@ chmod 444 "$E2E_TMP/old.html"
 tessaly --profile "$profile" export "$E2E_TMP/one.m3u" -o "$E2E_TMP/old.html"
 expect_status 1 "exporting onto a read-only file"
 expect_same "$E2E_TMP/old-before.html" "$E2E_TMP/old.html" "exporting onto a read-only file"
-if ls "$E2E_TMP" | grep -q '\.tmp'; then
+# The host names its temporary ".NAME.tmpPID", hidden from a plain ls.
+if ls -A "$E2E_TMP" | grep -q '\.tmp'; then
   fail "a failed export left a temporary file"
 else
   pass
