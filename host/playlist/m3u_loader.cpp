@@ -134,7 +134,13 @@ bool load_playlist(const std::string& path, Playlist* playlist, std::string* err
              std::to_string(bad) + ")";
     return false;
   }
-  playlist->entries = parse_m3u(bytes, parent_dir(path));
+  // A player holds every entry as a full location: a relative one is taken from the playlist's
+  // folder and written with this system's separators.
+  playlist->entries = parse_m3u(bytes, parent_dir(absolute_path(path)));
+  for (PlaylistEntry& entry : playlist->entries) {
+    if (entry.resolved != entry.location)
+      entry.resolved = local_separators(entry.resolved);
+  }
   playlist->name = name_without_extension(file_name(path));
   return true;
 }

@@ -9,7 +9,8 @@ namespace tessaly {
 
 struct PlaylistEntry {
   std::string location;                 // as the playlist writes it
-  std::string resolved;                 // a relative location joined to the playlist's folder
+  std::string resolved;                 // the full location: a relative one joined to the
+                                        // playlist's folder; what %path% shows
   std::optional<double> length_seconds; // none when unknown
   // Empty when the playlist does not say.
   std::string title;

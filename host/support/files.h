@@ -47,6 +47,11 @@ std::string join_path(const std::string& folder, const std::string& name);
 std::string parent_dir(const std::string& path);
 std::string file_name(const std::string& path);
 bool is_absolute(const std::string& path);
+// path as this target names it from anywhere: on Linux joined to the working folder when
+// relative; on Windows the full Windows path ("Z:\\music\\list.m3u8" for "/music/list.m3u8").
+std::string absolute_path(const std::string& path);
+// path with this target's separators: "\\" on Windows, as given elsewhere.
+std::string local_separators(const std::string& path);
 std::string system_error();
 
 } // namespace tessaly

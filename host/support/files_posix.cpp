@@ -62,6 +62,19 @@ std::string executable_dir() {
   return parent_dir(buffer);
 }
 
+std::string absolute_path(const std::string& path) {
+  if (is_absolute(path))
+    return path;
+  char buffer[4096];
+  if (!::getcwd(buffer, sizeof buffer))
+    return path;
+  return join_path(buffer, path);
+}
+
+std::string local_separators(const std::string& path) {
+  return path;
+}
+
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";

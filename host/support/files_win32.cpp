@@ -61,6 +61,28 @@ std::string executable_dir() {
   return parent_dir(narrow(buffer));
 }
 
+std::string absolute_path(const std::string& path) {
+  std::wstring wide = widen(path);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0)
+    return path;
+  std::wstring full(size, L'\0');
+  DWORD written = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  if (written == 0 || written >= size)
+    return path;
+  full.resize(written);
+  return narrow(full.c_str());
+}
+
+std::string local_separators(const std::string& path) {
+  std::string out = path;
+  for (char& c : out) {
+    if (c == '/')
+      c = '\\';
+  }
+  return out;
+}
+
 std::string environment(const char* name) {
   const wchar_t* value = _wgetenv(widen(name).c_str());
   return value ? narrow(value) : "";

@@ -96,6 +96,72 @@ std::string replace_all(const std::vector<std::string>& args) {
   return out;
 }
 
+// S as the inside of a JSON string: the quote, the backslash and every control byte escaped
+// (\t \n \r \b \f, else \u00XX), and "@" as \u0040, so that no text of an entry can form a
+// section marker that the output format would rewrite.
+std::string json_text(const std::string& text) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+    case '"':
+      out += "\\\"";
+      break;
+    case '\\':
+      out += "\\\\";
+      break;
+    case '\t':
+      out += "\\t";
+      break;
+    case '\n':
+      out += "\\n";
+      break;
+    case '\r':
+      out += "\\r";
+      break;
+    case '\b':
+      out += "\\b";
+      break;
+    case '\f':
+      out += "\\f";
+      break;
+    case '@':
+      out += "\\u0040";
+      break;
+    default:
+      if (byte < 0x20) {
+        out += "\\u00";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 15];
+      } else {
+        out += c;
+      }
+    }
+  }
+  return out;
+}
+
+// S with every character that XML 1.0 forbids in a document replaced by U+FFFD: the control
+// bytes but tab, line feed and carriage return, and U+FFFE and U+FFFF.
+std::string printable_text(const std::string& text) {
+  static const std::string kReplacement = "\xEF\xBF\xBD";
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') {
+      out += kReplacement;
+    } else if (byte == 0xEF && text.compare(i + 1, 1, "\xBF") == 0 && i + 2 < text.size() &&
+               (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+      out += kReplacement;
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 } // namespace
 
 std::optional<std::string> call_title_function(std::string_view name,
@@ -135,6 +201,12 @@ std::optional<std::string> call_title_function(std::string_view name,
   }
   if (equal_ignoring_ascii_case(name, "replace") && n >= 3 && n % 2 == 1)
     return replace_all(args);
+  if (equal_ignoring_ascii_case(name, "greater") && n == 2)
+    return leading_integer(args[0]) > leading_integer(args[1]) ? std::string("1") : std::string();
+  if (equal_ignoring_ascii_case(name, "json") && n == 1)
+    return json_text(args[0]);
+  if (equal_ignoring_ascii_case(name, "printable") && n == 1)
+    return printable_text(args[0]);
   if (equal_ignoring_ascii_case(name, "uri") && n == 1)
     return location_uri(args[0]);
   return std::nullopt;

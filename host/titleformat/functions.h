@@ -1,5 +1,6 @@
 // The functions of the title-format language: crlf, tab, char, if, if2, upper, lower, len, num,
-// add, sub, mul, div, mod, replace and uri. Names compare without regard to ASCII case.
+// add, sub, mul, div, mod, greater, replace, json, printable and uri. Names compare without regard
+// to ASCII case.
 #pragma once
 
 #include <optional>

@@ -5,7 +5,7 @@
 //                    a function's arguments) is known and not empty; brackets nest.
 //   '...'            literal text; '' is one quote, inside a literal too.
 //   $name(a,b,...)   a function: crlf, tab, char, if, if2, upper, lower, len, num, add, sub,
-//                    mul, div, mod, replace, uri.
+//                    mul, div, mod, greater, replace, json, printable, uri.
 // The formatter never fails: whatever is malformed comes out as text (a "%" without its closing
 // "%", a "$" that starts no call, a call that is never closed) or as [UNKNOWN FUNCTION] (an
 // unknown name, the wrong number of arguments), and an unclosed bracket or literal runs to the

@@ -1,5 +1,6 @@
 #include "titleformat/track_fields.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "support/text.h"
@@ -40,11 +41,11 @@ std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index,
   if (equal_ignoring_ascii_case(name, "album"))
     return known(entry.album);
   if (equal_ignoring_ascii_case(name, "path"))
-    return known(entry.location);
+    return known(entry.resolved);
   if (equal_ignoring_ascii_case(name, "filename")) {
-    size_t slash = entry.location.find_last_of("/\\");
+    size_t slash = entry.resolved.find_last_of("/\\");
     std::string base =
-        slash == std::string::npos ? entry.location : entry.location.substr(slash + 1);
+        slash == std::string::npos ? entry.resolved : entry.resolved.substr(slash + 1);
     return known(name_without_extension(base));
   }
   if (equal_ignoring_ascii_case(name, "length"))
@@ -54,6 +55,16 @@ std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index,
     if (!entry.length_seconds)
       return std::nullopt;
     return std::to_string(whole_seconds(*entry.length_seconds));
+  }
+  if (equal_ignoring_ascii_case(name, "length_seconds_exact")) {
+    if (!entry.length_seconds)
+      return std::nullopt;
+    // The shortest decimal that reads back as the same length: 198.4, 160, 0.001.
+    char text[64];
+    auto [end, error] = std::to_chars(text, text + sizeof text, *entry.length_seconds);
+    if (error != std::errc())
+      return std::nullopt;
+    return std::string(text, end);
   }
   if (equal_ignoring_ascii_case(name, "list_index"))
     return std::to_string(index + 1);

@@ -13,6 +13,7 @@
 namespace tessaly {
 
 // A field of an entry: title, artist, album, path, filename, length, length_seconds,
+// length_seconds_exact (the fraction kept),
 // list_index (index + 1) and list_total. Empty texts of the playlist are unknown.
 std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index, size_t total,
                                        std::string_view name);

@@ -2,12 +2,20 @@
 """Checks what the presets write with real parsers, against the playlist it was written from.
 
   check_presets.py hostile OUT.m3u8          writes a playlist of hostile entries
-  check_presets.py KIND PLAYLIST OUTPUT      KIND: xspf, html, md or txt; exit 1 on a problem
+  check_presets.py KIND PLAYLIST OUTPUT BASE KIND: xspf, html, md, txt, m3u, csv or json; exit 1
+                                             on a problem
+  check_presets.py normalize BASE OUTPUT     prints OUTPUT with the folder BASE written as
+                                             {BASE} (and {BASE_URI}), separators after it as /
 
 The playlist is read by the host's rules: "#EXTINF:LENGTH,ARTIST - TITLE" (a negative or
-unreadable length is unknown), "#EXTALB:" for the next entry only.
+unreadable length is unknown), "#EXTALB:" for the next entry only. BASE is the playlist's folder
+as the host names it: a Linux path, or a Windows one ("Z:\\music"), whose relative entries are
+joined to it with Windows separators.
 """
+import csv
 import html
+import io
+import json
 import html.parser
 import re
 import sys
@@ -33,6 +41,8 @@ C:\\Music\\\u00dcbung & Co\\track 01.mp3
 \\\\nas\\share\\x y.ogg
 #EXTINF:120,Tab\there -  Two  Spaces
 /srv/music/plain.flac
+#EXTINF:7,Bell\x07Ring\x01 - Comma, "Quote" \uffff
+music/"quoted", file.mp3
 """
 
 
@@ -40,9 +50,24 @@ class Entry:
     def __init__(self, location, length, title, artist, album):
         self.location, self.length = location, length
         self.title, self.artist, self.album = title, artist, album
+        self.resolved = location
+
+    def resolve(self, base):
+        """The location as the host holds it: a relative one joined to the playlist's folder."""
+        if re.match(r"[A-Za-z][A-Za-z0-9+.-]+:", self.location) and (
+                self.location.lower().startswith("file:") or
+                re.match(r"[A-Za-z][A-Za-z0-9+.-]+://", self.location)):
+            return
+        if self.location[:1] in ("/", "\\") or self.location[1:2] == ":":
+            return
+        windows = "\\" in base or base[1:2] == ":"
+        if windows:
+            self.resolved = (base.rstrip("\\") + "\\" + self.location).replace("/", "\\")
+        else:
+            self.resolved = base.rstrip("/") + "/" + self.location
 
     def filename(self):
-        base = re.split(r"[/\\]", self.location)[-1]
+        base = re.split(r"[/\\]", self.resolved)[-1]
         dot = base.rfind(".")
         return base if dot <= 0 else base[:dot]
 
@@ -112,6 +137,11 @@ def totals(entries):
     return len(entries), duration_text(total), duration_text(average), unknown
 
 
+def printable(text):
+    """What the XML and HTML presets make of a text: every character XML forbids as U+FFFD."""
+    return re.sub("[\x00-\x08\x0b\x0c\x0e-\x1f\ufffe\uffff]", "\ufffd", text)
+
+
 def location_uri(path):
     if re.match(r"[A-Za-z][A-Za-z0-9+.-]+:", path):
         return urllib.parse.quote(path, safe="!#$&'()*+,/:;=?@[]~%")
@@ -146,9 +176,10 @@ def check_xspf(entries, path, problems):
     problems.expect(len(tracks), len(entries), "track count")
     for i, (track, entry) in enumerate(zip(tracks, entries), 1):
         seconds = entry.whole_seconds()
-        for name, want in (("location", location_uri(entry.location)),
-                           ("title", entry.title or None), ("creator", entry.artist or None),
-                           ("album", entry.album or None),
+        for name, want in (("location", location_uri(entry.resolved)),
+                           ("title", printable(entry.title) or None),
+                           ("creator", printable(entry.artist) or None),
+                           ("album", printable(entry.album) or None),
                            ("duration", None if seconds is None else str(seconds * 1000))):
             problems.expect(track.findtext("x:" + name, None, ns), want, "track %d %s" % (i, name))
 
@@ -159,7 +190,7 @@ class TableReader(html.parser.HTMLParser):
     def __init__(self):
         super().__init__(convert_charrefs=True)
         self.rows, self.paragraphs, self.cell, self.paragraph = [], [], None, None
-        self.tags = []
+        self.tags, self.numeric, self.caption = [], [], None
 
     def handle_starttag(self, tag, attrs):
         self.tags.append(tag)
@@ -167,8 +198,11 @@ class TableReader(html.parser.HTMLParser):
             self.rows.append([])
         elif tag in ("td", "th"):
             self.cell = ""
+            self.numeric.append("num" in (dict(attrs).get("class") or "").split())
         elif tag == "p":
             self.paragraph = ""
+        elif tag == "caption":
+            self.caption = ""
 
     def handle_endtag(self, tag):
         if tag in ("td", "th") and self.cell is not None:
@@ -177,12 +211,17 @@ class TableReader(html.parser.HTMLParser):
         elif tag == "p" and self.paragraph is not None:
             self.paragraphs.append(self.paragraph)
             self.paragraph = None
+        elif tag == "caption" and self.caption is not None:
+            self.paragraphs.append(self.caption)
+            self.caption = None
 
     def handle_data(self, data):
         if self.cell is not None:
             self.cell += data
         if self.paragraph is not None:
             self.paragraph += data
+        if self.caption is not None:
+            self.caption += data
 
 
 def check_html(entries, path, problems):
@@ -191,14 +230,20 @@ def check_html(entries, path, problems):
         reader.feed(f.read())
     reader.close()
     problems.expect(sorted(set(reader.tags)),
-                    ["body", "h1", "head", "html", "meta", "p", "table", "td", "th", "title", "tr"],
-                    "the elements used")
+                    ["body", "caption", "h1", "head", "html", "meta", "p", "style", "table", "td",
+                     "th", "title", "tr"], "the elements used")
+    # Numbers stand right-aligned under right-aligned headings: the first and last column.
+    columns = 5
+    problems.expect(reader.numeric[:columns], [True, False, False, False, True], "heading classes")
+    problems.expect(set(tuple(reader.numeric[i:i + columns])
+                        for i in range(0, len(reader.numeric), columns)),
+                    {(True, False, False, False, True)}, "cell classes")
     problems.expect(reader.rows[:1], [["#", "Artist", "Title", "Album", "Length"]], "header row")
     rows = reader.rows[1:]
     problems.expect(len(rows), len(entries), "row count")
     for i, (row, entry) in enumerate(zip(rows, entries), 1):
-        problems.expect(row, [str(i), entry.artist, entry.shown_title(), entry.album,
-                              length_text(entry)], "row %d" % i)
+        problems.expect(row, [str(i), printable(entry.artist), printable(entry.shown_title()),
+                              printable(entry.album), length_text(entry)], "row %d" % i)
     count, total, average, unknown = totals(entries)
     problems.expect(reader.paragraphs[:1], [
         "%d tracks, %s in all, %s on average, %d of unknown length." % (count, total, average,
@@ -260,20 +305,102 @@ def check_txt(entries, path, problems):
     problems.expect(lines, want + ["", ""], "lines")
 
 
+def plain_field(text):
+    """A field as a plain-text format carries it: the module rewrites "@htmlsafe{...}" there too."""
+    return safe_sections(text)
+
+
+def check_m3u(entries, path, problems):
+    with open(path, encoding="utf-8", newline="") as f:
+        text = f.read()
+    problems.expect(text.startswith("#EXTM3U\r\n"), True, "starts with #EXTM3U")
+    problems.expect(text.endswith("\r\n") and "\r\n\r\n" not in text, True, "one CRLF a line")
+    back = read_playlist(path)
+    problems.expect(len(back), len(entries), "entry count")
+    for i, (got, entry) in enumerate(zip(back, entries), 1):
+        problems.expect((got.location, got.length, got.artist, got.title, got.album),
+                        (entry.resolved, entry.length, plain_field(entry.artist),
+                         plain_field(entry.title), plain_field(entry.album)), "entry %d" % i)
+
+
+def check_csv(entries, path, problems):
+    with open(path, "rb") as f:
+        raw = f.read()
+    problems.expect(raw[:3], b"\xef\xbb\xbf", "byte-order mark")
+    text = raw.decode("utf-8-sig")
+    problems.expect(text.count("\r\n"), len(entries) + 1, "CRLF lines")
+    rows = list(csv.reader(io.StringIO(text, newline=""), strict=True))
+    problems.expect(rows[:1], [["index", "artist", "title", "album", "length", "length_seconds",
+                                "location"]], "header row")
+    problems.expect(len(rows) - 1, len(entries), "row count")
+    for i, (row, entry) in enumerate(zip(rows[1:], entries), 1):
+        seconds = "" if entry.length is None else format_seconds(entry.length)
+        problems.expect(row, [str(i), plain_field(entry.artist), plain_field(entry.title),
+                              plain_field(entry.album), length_text(entry), seconds,
+                              plain_field(entry.resolved)], "row %d" % i)
+    # Every field is quoted.
+    for i, line in enumerate(text.split("\r\n")[:-1]):
+        problems.expect(line.startswith('"') and line.endswith('"'), True, "line %d quoted" % i)
+
+
+def format_seconds(seconds):
+    return repr(seconds).removesuffix(".0")
+
+
+def check_json(entries, path, problems):
+    with open(path, encoding="utf-8") as f:
+        document = json.load(f)
+    count, total, average, unknown = totals(entries)
+    problems.expect(document.get("title"), "%d tracks, %s" % (count, total), "title")
+    whole = int(sum(e.length for e in entries if e.length and e.length > 0))
+    mean = int(whole / count) if count else 0
+    problems.expect(document.get("totals"), {
+        "tracks": count, "length": total, "length_seconds": whole, "average_length": average,
+        "average_length_seconds": mean, "unknown_lengths": unknown,
+        "written_by": "Vorlane 1.03.00"}, "totals")
+    tracks = document.get("tracks")
+    problems.expect(len(tracks), len(entries), "track count")
+    for i, (track, entry) in enumerate(zip(tracks, entries), 1):
+        problems.expect(track, {
+            "index": i, "artist": entry.artist or None, "title": entry.title or None,
+            "album": entry.album or None, "length": length_text(entry) or None,
+            "length_seconds": entry.length, "location": entry.resolved}, "track %d" % i)
+
+
+def normalize(base, path):
+    """OUTPUT with the base folder as {BASE} and {BASE_URI}, so that one expected file serves
+    every target: the separators behind the folder become "/", the JSON form included."""
+    with open(path, encoding="utf-8", newline="") as f:
+        text = f.read()
+    text = text.replace(location_uri(base), "{BASE_URI}")
+    forms = [base, json.dumps(base)[1:-1]]
+    pattern = "|".join(re.escape(form) for form in sorted(set(forms), key=len, reverse=True))
+    text = re.sub("(?:%s)([^\"\r\n]*)" % pattern,
+                  lambda m: "{BASE}" + m.group(1).replace("\\\\", "/").replace("\\", "/"), text)
+    sys.stdout.write(text)
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "hostile":
         with open(argv[2], "w", encoding="utf-8", newline="\n") as f:
             f.write(HOSTILE)
         return 0
-    checks = {"xspf": check_xspf, "html": check_html, "md": check_md, "txt": check_txt}
-    if len(argv) != 4 or argv[1] not in checks:
+    if len(argv) == 4 and argv[1] == "normalize":
+        normalize(argv[2], argv[3])
+        return 0
+    checks = {"xspf": check_xspf, "html": check_html, "md": check_md, "txt": check_txt,
+              "m3u": check_m3u, "csv": check_csv, "json": check_json}
+    if len(argv) != 5 or argv[1] not in checks:
         print(__doc__.strip(), file=sys.stderr)
         return 2
     entries = read_playlist(argv[2])
+    for entry in entries:
+        entry.resolve(argv[4])
     problems = Problems("%s of %s" % (argv[1], argv[2]))
     try:
         checks[argv[1]](entries, argv[3], problems)
-    except (ET.ParseError, UnicodeDecodeError, TypeError, IndexError) as e:
+    except (ET.ParseError, UnicodeDecodeError, TypeError, IndexError, ValueError, csv.Error,
+            AttributeError) as e:
         problems.expect(str(e), "", "parse")
     return 1 if problems.count else 0
 

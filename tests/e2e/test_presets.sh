@@ -13,6 +13,17 @@ shown_as_set() {
   tr -d '\n' <"$1" | sed 's/\\/\\\\/g'
 }
 
+# host_folder PLAYLIST: the playlist's folder as the host names it, which its relative entries are
+# joined to: the Linux path, or on Windows the path of Wine's Z: drive (the root folder).
+host_folder() {
+  folder=$(cd "$(dirname "$1")" && pwd)
+  if [ "$E2E_TARGET" = native ]; then
+    printf '%s' "$folder"
+  else
+    printf 'Z:%s' "$folder" | tr / '\\'
+  fi
+}
+
 presets=0
 for tvc in "$E2E_ROOT"/presets/*.tvc; do
   name=$(basename "$tvc" .tvc)
@@ -23,6 +34,9 @@ for tvc in "$E2E_ROOT"/presets/*.tvc; do
     xspf) kind=xspf ;;
     markdown) kind=md ;;
     text) kind=txt ;;
+    m3u) kind=m3u ;;
+    csv) kind=csv ;;
+    json) kind=json ;;
     *)
       fail "preset $name: no check for it in $0"
       continue
@@ -44,7 +58,11 @@ for tvc in "$E2E_ROOT"/presets/*.tvc; do
     printf 'header=%s\n' "$(shown_as_set "$texts/header.txt")"
     printf 'format=%s\n' "$(shown_as_set "$texts/entry.txt")"
     printf 'footer=%s\n' "$(shown_as_set "$texts/footer.txt")"
-    printf 'autocrlf=1\n'
+    if [ -f "$texts/autocrlf.txt" ]; then
+      printf 'autocrlf=%s\n' "$(tr -d ' \r\n' <"$texts/autocrlf.txt")"
+    else
+      printf 'autocrlf=1\n'
+    fi
   } >"$E2E_TMP/settings"
   expect_same "$E2E_TMP/settings" "$E2E_TMP/out" "$name: the page shows the preset's texts"
 
@@ -52,16 +70,19 @@ for tvc in "$E2E_ROOT"/presets/*.tvc; do
     out="$E2E_TMP/$name-$(basename "$playlist" .m3u8).$kind"
     tessaly --profile "$profile" export "$playlist" -o "$out"
     expect_status 0 "$name: export of $playlist"
-    if python3 "$checker" "$kind" "$playlist" "$out" >"$E2E_TMP/check" 2>&1; then
+    if python3 "$checker" "$kind" "$playlist" "$out" "$(host_folder "$playlist")" \
+      >"$E2E_TMP/check" 2>&1; then
       pass
     else
       fail "$name: what it wrote of $playlist does not pass the check"
       sed 's/^/    /' "$E2E_TMP/check" >&2
     fi
   done
-  expect_same "$E2E_EXPECTED/demo-playlist.$kind" "$E2E_TMP/$name-demo.$kind" \
+  python3 "$checker" normalize "$(host_folder "$demo")" "$E2E_TMP/$name-demo.$kind" \
+    >"$E2E_TMP/$name-demo.normal"
+  expect_same "$E2E_EXPECTED/demo-playlist.$kind" "$E2E_TMP/$name-demo.normal" \
     "$name: the demo playlist"
 done
-if [ "$presets" -ge 4 ]; then pass; else fail "only $presets presets in presets/"; fi
+if [ "$presets" -ge 7 ]; then pass; else fail "only $presets presets in presets/"; fi
 
 e2e_finish

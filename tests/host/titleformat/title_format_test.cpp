@@ -144,6 +144,18 @@ const Row kRows[] = {
     {"$replace(%album%,a,b)", ""},
     {"$replace(a,b)", "[UNKNOWN FUNCTION]"},
     {"$replace(a,b,c,d)", "[UNKNOWN FUNCTION]"},
+    // Comparison; texts for JSON and for XML.
+    {"$greater(3,2)", "1"},
+    {"$greater(2,2)", ""},
+    {"$greater(-1,-2)", "1"},
+    {"$greater(%num%,x)", "1"},
+    {"$greater(1)", "[UNKNOWN FUNCTION]"},
+    {"$json(a\"b\\c/d\xC3\xA9)", "a\\\"b\\\\c/d\xC3\xA9"},
+    {"$json(x@htmlsafe{<}y)", "x\\u0040htmlsafe{<}y"},
+    {"$json($char(1)$tab()$char(31))", "\\u0001\\t\\u001f"},
+    {"$printable(a$char(1)b$tab()c$char(127))", "a\xEF\xBF\xBD"
+                                                "b\tc\x7F"},
+    {"$printable(\xEF\xBF\xBF\xEF\xBF\xBE\xEF\xBF\xBD)", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
     // Locations as URIs.
     {"$uri(music/Velvet Orchard/Lanterns & Ladders.flac)",
      "music/Velvet%20Orchard/Lanterns%20%26%20Ladders.flac"},
@@ -254,7 +266,8 @@ TEST(TrackField, LengthTexts) {
 
 TEST(TrackField, Fields) {
   PlaylistEntry entry;
-  entry.location = "music/Some.Band/Song.name.mp3";
+  entry.location = "Some.Band/Song.name.mp3";
+  entry.resolved = "/music/Some.Band/Song.name.mp3";
   entry.length_seconds = 200.5;
   entry.title = "Song";
   entry.artist = "Band";
@@ -263,11 +276,11 @@ TEST(TrackField, Fields) {
     std::optional<std::string> value;
   } rows[] = {
       {"title", "Song"},         {"artist", "Band"},
-      {"album", std::nullopt},   {"path", "music/Some.Band/Song.name.mp3"},
+      {"album", std::nullopt},   {"path", "/music/Some.Band/Song.name.mp3"},
       {"filename", "Song.name"}, {"length", "3:20"},
-      {"length_seconds", "200"}, {"list_index", "5"},
-      {"list_total", "9"},       {"LIST_TOTAL", "9"},
-      {"bitrate", std::nullopt},
+      {"length_seconds", "200"}, {"length_seconds_exact", "200.5"},
+      {"list_index", "5"},       {"list_total", "9"},
+      {"LIST_TOTAL", "9"},       {"bitrate", std::nullopt},
   };
   for (const auto& row : rows)
     EXPECT_EQ(row.value, track_field(entry, 4, 9, row.name)) << row.name;
@@ -275,6 +288,7 @@ TEST(TrackField, Fields) {
   entry.length_seconds.reset();
   EXPECT_EQ(std::nullopt, track_field(entry, 0, 1, "length"));
   EXPECT_EQ(std::nullopt, track_field(entry, 0, 1, "length_seconds"));
+  EXPECT_EQ(std::nullopt, track_field(entry, 0, 1, "length_seconds_exact"));
 
   const struct {
     const char* location;
@@ -285,7 +299,7 @@ TEST(TrackField, Fields) {
                {"a/b.c/", ""},
                {"x.tar.gz", "x.tar"}};
   for (const auto& row : names) {
-    entry.location = row.location;
+    entry.resolved = row.location;
     EXPECT_EQ(row.filename, track_field(entry, 0, 1, "filename").value_or("")) << row.location;
   }
 }
