@@ -100,12 +100,18 @@ xvfb_stop() {
 
 # windows_target ROOT: prints win32 where this machine executes 32-bit x86 code, else win64, from
 # ROOT/build/machine.env (scripts/machine-check writes it, and runs here if it is missing). Leaves
-# VORLANE_WIN32_RUNS and VORLANE_WIN32_WHY set, for a caller that says why.
+# VORLANE_WIN32_RUNS and VORLANE_WIN32_WHY set, for a caller that says why. VORLANE_WIN32_RUN=no
+# gives win64, as it does in scripts/machine-check.
 windows_target() {
   [ -f "$1/build/machine.env" ] || "$1/scripts/machine-check" --quiet
   VORLANE_WIN32_RUNS=no
   VORLANE_WIN32_WHY=
   . "$1/build/machine.env"
+  # Forced here too, so that a script run by hand takes the fallback without a new machine check.
+  if [ "${VORLANE_WIN32_RUN:-}" = no ]; then
+    VORLANE_WIN32_RUNS=no
+    VORLANE_WIN32_WHY="VORLANE_WIN32_RUN=no is set"
+  fi
   if [ "$VORLANE_WIN32_RUNS" = yes ]; then echo win32; else echo win64; fi
 }
 

@@ -32,19 +32,22 @@ fi
 # E2E_RUNS: no where the target's programs cannot run on this machine (win32 where 32-bit x86
 # code does not execute, as scripts/machine-check found); a script may then check files only.
 E2E_RUNS=yes
-if [ "$E2E_TARGET" = win32 ] && [ -f "$E2E_ROOT/build/machine.env" ]; then
-  . "$E2E_ROOT/build/machine.env"
-  E2E_RUNS=$VORLANE_WIN32_RUNS
-fi
 E2E_WINE=no
-if [ "$E2E_TARGET" != native ] && [ "$E2E_RUNS" = yes ]; then
-  E2E_WINE=yes
+if [ "$E2E_TARGET" != native ]; then
+  . "$E2E_ROOT/scripts/wine-env.sh"
+  # Not in a subshell: VORLANE_WIN32_WHY is kept for the message of a script that skips.
+  windows_target "$E2E_ROOT" >/dev/null
+  if [ "$E2E_TARGET" = win32 ] && [ "$VORLANE_WIN32_RUNS" != yes ]; then
+    E2E_RUNS=no
+  else
+    E2E_WINE=yes
+  fi
 fi
 
 E2E_TMP=$(mktemp -d)
 e2e_cleanup() {
   if [ "$E2E_WINE" = yes ]; then
-    xvfb_stop
+    wine_session_stop
   fi
   rm -rf "$E2E_TMP"
 }
@@ -52,12 +55,7 @@ trap e2e_cleanup EXIT
 trap 'exit 1' INT TERM
 
 if [ "$E2E_WINE" = yes ]; then
-  . "$E2E_ROOT/scripts/wine-env.sh"
-  wine_env_prefix "$TESSALY"
-  xvfb_start
-  export WINE_RUN_DISPLAY="$DISPLAY"
-  # One server for all the runs of this script saves its start-up on every run.
-  wineserver -p
+  wine_session_start "$TESSALY"
 fi
 
 # tessaly ARGS...: runs the target's tessaly; its standard output lands in $E2E_TMP/out, its
