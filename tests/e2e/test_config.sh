@@ -2,35 +2,12 @@
 # End to end: the host's configuration store across host processes, driven through the tessaly
 # command line with a fresh profile.
 #   sh tests/e2e/test_config.sh TARGET BUILD_DIR      TARGET: native, win32 or win64
-set -u
-if [ $# -ne 2 ]; then
-  echo "usage: sh $0 native|win32|win64 BUILD_DIR" >&2
-  exit 2
-fi
-tc_target=$1
-tc_build=$(cd "$2" && pwd)
-tc_root=$(cd "$(dirname "$0")/../.." && pwd)
-case $tc_target in
+. "$(dirname "$0")/lib.sh"
+case $E2E_TARGET in
 native) tc_module=vorlane.so ;;
-win32 | win64) tc_module=vorlane.dll ;;
-*)
-  echo "unknown target '$tc_target'" >&2
-  exit 2
-  ;;
+*) tc_module=vorlane.dll ;;
 esac
-tc_work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-e2e-config.XXXXXX") || exit 1
-trap 'rm -rf "$tc_work"' EXIT
-if [ "$tc_target" != native ]; then
-  # One display and one Wine server for every run of this script.
-  . "$tc_root/scripts/wine-env.sh"
-  wine_env_prefix "$tc_build/tessaly.exe"
-  xvfb_start
-  export WINE_RUN_DISPLAY="$DISPLAY"
-  wineserver -p
-  trap 'xvfb_stop; rm -rf "$tc_work"' EXIT
-fi
-tc_failed=0
-tc_passed=0
+tc_work=$E2E_TMP
 
 # The module's block with every setting at its default: autocrlf 1, three empty texts.
 tc_default_hex=080000006175746f63726c6604000000010000000600000066\
@@ -40,56 +17,36 @@ tc_loaded_hex=080000006175746f63726c6604000000000000000600000066\
 6f726d61740000000006000000666f6f746572000000000600000068656164657203000000616263
 
 # tc_run NAME ARGS...: runs tessaly; its output goes to $tc_work/NAME.out (carriage returns
-# dropped) and NAME.err, its exit status to tc_status.
+# dropped) and NAME.err, its exit status to status.
 tc_run() {
   tc_name=$1
   shift
-  if [ "$tc_target" != native ]; then
-    "$tc_root/scripts/wine-run" "$tc_build/tessaly.exe" "$@" >"$tc_work/$tc_name.raw" \
-      2>"$tc_work/$tc_name.err"
-  else
-    "$tc_build/tessaly" "$@" >"$tc_work/$tc_name.raw" 2>"$tc_work/$tc_name.err"
-  fi
-  tc_status=$?
-  tr -d '\r' <"$tc_work/$tc_name.raw" >"$tc_work/$tc_name.out"
-}
-
-tc_pass() {
-  tc_passed=$((tc_passed + 1))
-}
-
-tc_fail() {
-  echo "FAIL: $*" >&2
-  tc_failed=$((tc_failed + 1))
+  tessaly "$@"
+  tr -d '\r' <"$E2E_TMP/out" >"$tc_work/$tc_name.out"
+  cp "$E2E_TMP/err" "$tc_work/$tc_name.err"
 }
 
 # tc_expect_status NAME WANTED
 tc_expect_status() {
-  if [ "$tc_status" -eq "$2" ]; then
-    tc_pass
-  else
-    tc_fail "$1: exit status $tc_status, expected $2; stderr:"
-    sed 's/^/    /' "$tc_work/$1.err" >&2
-  fi
+  expect_status "$2" "$1"
 }
 
 # tc_expect_dump NAME HEX: the dump of run NAME shows HEX for the module.
 tc_expect_dump() {
   tc_line=$(grep "^$tc_module: " "$tc_work/$1.out")
   if [ "$tc_line" = "$tc_module: $2" ]; then
-    tc_pass
+    pass
   else
-    tc_fail "$1: dump shows '$tc_line', expected '$tc_module: $2'"
+    fail "$1: dump shows '$tc_line', expected '$tc_module: $2'"
   fi
 }
 
 # tc_expect_stderr NAME TEXT: standard error of run NAME mentions TEXT.
 tc_expect_stderr() {
   if grep -q -F -- "$2" "$tc_work/$1.err"; then
-    tc_pass
+    pass
   else
-    tc_fail "$1: stderr does not mention '$2':"
-    sed 's/^/    /' "$tc_work/$1.err" >&2
+    fail "$1: stderr does not mention '$2'"
   fi
 }
 
@@ -103,9 +60,9 @@ tc_run fresh-dump --profile "$p" config dump
 tc_expect_status fresh-dump 0
 tc_expect_dump fresh-dump "$tc_default_hex"
 if [ -e "$p/configuration.txt" ]; then
-  tc_fail "fresh-dump: showing the configuration stored it"
+  fail "fresh-dump: showing the configuration stored it"
 else
-  tc_pass
+  pass
 fi
 
 # A block loaded by one host process is what the next one starts with.
@@ -133,15 +90,15 @@ tc_run damaged-dump --profile "$d" config dump
 tc_expect_status damaged-dump 0
 tc_expect_dump damaged-dump "$tc_default_hex"
 tc_expect_stderr damaged-dump configuration.txt
-if cmp -s "$d/configuration.txt" "$tc_work/damaged-copy"; then tc_pass; else
-  tc_fail "damaged-dump: the damaged store was changed"
+if cmp -s "$d/configuration.txt" "$tc_work/damaged-copy"; then pass; else
+  fail "damaged-dump: the damaged store was changed"
 fi
 # A command that would store the configuration refuses to save over it.
 tc_run damaged-load --profile "$d" config load vorlane "$tc_block_file"
 tc_expect_status damaged-load 1
 tc_expect_stderr damaged-load "config reset"
-if cmp -s "$d/configuration.txt" "$tc_work/damaged-copy"; then tc_pass; else
-  tc_fail "damaged-load: the damaged store was changed"
+if cmp -s "$d/configuration.txt" "$tc_work/damaged-copy"; then pass; else
+  fail "damaged-load: the damaged store was changed"
 fi
 # Reset is the way out.
 tc_run damaged-reset --profile "$d" config reset
@@ -150,10 +107,10 @@ tc_run repaired-dump --profile "$d" config dump
 tc_expect_status repaired-dump 0
 tc_expect_dump repaired-dump "$tc_default_hex"
 if [ -s "$tc_work/repaired-dump.err" ]; then
-  tc_fail "repaired-dump: still complains:"
+  fail "repaired-dump: still complains:"
   sed 's/^/    /' "$tc_work/repaired-dump.err" >&2
 else
-  tc_pass
+  pass
 fi
 
 # Failures of the job: exit status 1, with a message.
@@ -177,9 +134,9 @@ tc_expect_status usage-no-folder 2
 tc_run usage-nothing
 tc_expect_status usage-nothing 2
 if [ -e "$u/configuration.txt" ]; then
-  tc_fail "a usage error stored the configuration"
+  fail "a usage error stored the configuration"
 else
-  tc_pass
+  pass
 fi
 
 # --help of the host and of every command it lists.
@@ -187,15 +144,14 @@ tc_run help --help
 tc_expect_status help 0
 tc_commands=$(sed -n '/^Commands:/,/^$/s/^  \([a-z][a-z]*\) .*/\1/p' "$tc_work/help.out")
 if [ -z "$tc_commands" ]; then
-  tc_fail "--help lists no commands"
+  fail "--help lists no commands"
 fi
 for c in $tc_commands; do
   tc_run "help-$c" --profile "$u" "$c" --help
   tc_expect_status "help-$c" 0
-  if grep -q "^usage: tessaly $c" "$tc_work/help-$c.out"; then tc_pass; else
-    tc_fail "help-$c: no usage line"
+  if grep -q "^usage: tessaly $c" "$tc_work/help-$c.out"; then pass; else
+    fail "help-$c: no usage line"
   fi
 done
 
-echo "test_config ($tc_target): $tc_passed passed, $tc_failed failed"
-[ "$tc_failed" -eq 0 ]
+e2e_finish

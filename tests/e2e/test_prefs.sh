@@ -2,76 +2,27 @@
 # End to end: 'tessaly prefs' driving the "Custom" page, with fresh profiles: settings typed in
 # one process and shown by the next, configuration files saved, loaded, refused, and the reset.
 #   sh tests/e2e/test_prefs.sh TARGET BUILD_DIR      TARGET: native, win32 or win64
-set -u
-if [ $# -ne 2 ]; then
-  echo "usage: sh $0 native|win32|win64 BUILD_DIR" >&2
-  exit 2
-fi
-tp_target=$1
-tp_build=$(cd "$2" && pwd)
-tp_root=$(cd "$(dirname "$0")/../.." && pwd)
-case $tp_target in
-native) tp_program=$tp_build/tessaly ;;
-win32 | win64) tp_program=$tp_build/tessaly.exe ;;
-*)
-  echo "unknown target '$tp_target'" >&2
-  exit 2
-  ;;
-esac
-tp_work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-e2e-prefs.XXXXXX") || exit 1
-tp_failed=0
-tp_passed=0
-tp_cleanup() {
-  if [ "$tp_target" != native ]; then
-    xvfb_stop
-  fi
-  rm -rf "$tp_work"
-}
-trap tp_cleanup EXIT
-trap 'exit 1' INT TERM
-if [ "$tp_target" != native ]; then
-  # One display and one Wine server for every run of this script.
-  . "$tp_root/scripts/wine-env.sh"
-  wine_env_prefix "$tp_program"
-  xvfb_start
-  export WINE_RUN_DISPLAY="$DISPLAY"
-  wineserver -p
-fi
+. "$(dirname "$0")/lib.sh"
+tp_work=$E2E_TMP
+tp_target=$E2E_TARGET
 
 # tp_run NAME ARGS...: runs tessaly; standard output in $tp_work/NAME.out, standard error in
-# NAME.err, the exit status in tp_status.
+# NAME.err, the exit status in status.
 tp_run() {
   tp_name=$1
   shift
-  if [ "$tp_target" != native ]; then
-    "$tp_root/scripts/wine-run" "$tp_program" "$@" >"$tp_work/$tp_name.out" \
-      2>"$tp_work/$tp_name.err"
-  else
-    "$tp_program" "$@" >"$tp_work/$tp_name.out" 2>"$tp_work/$tp_name.err"
-  fi
-  tp_status=$?
+  tessaly "$@"
+  cp "$E2E_TMP/out" "$tp_work/$tp_name.out"
+  cp "$E2E_TMP/err" "$tp_work/$tp_name.err"
 }
 
-tp_fail() {
-  tp_failed=$((tp_failed + 1))
-  echo "FAIL: $1" >&2
-  if [ -s "$tp_work/$tp_name.err" ]; then
-    echo "  standard error of '$tp_name':" >&2
-    sed 's/^/    /' "$tp_work/$tp_name.err" >&2
-  fi
-}
-
+# tp_check GOT WANT WHAT
 tp_check() {
   if [ "$1" = "$2" ]; then
-    tp_passed=$((tp_passed + 1))
+    pass
   else
-    tp_fail "$3: got '$1', expected '$2'"
+    fail "$3: got '$1', expected '$2'"
   fi
-}
-
-# tp_status_is WANT WHAT
-tp_status_is() {
-  tp_check "$tp_status" "$1" "$2: exit status"
 }
 
 # tp_output_is WHAT LINE...: standard output of the last run is exactly these lines.
@@ -79,26 +30,12 @@ tp_output_is() {
   tp_what=$1
   shift
   printf '%s\n' "$@" >"$tp_work/want"
-  if cmp -s "$tp_work/want" "$tp_work/$tp_name.out"; then
-    tp_passed=$((tp_passed + 1))
-  else
-    tp_fail "$tp_what: output differs"
-    diff "$tp_work/want" "$tp_work/$tp_name.out" | sed 's/^/    /' >&2
-  fi
+  expect_same "$tp_work/want" "$tp_work/$tp_name.out" "$tp_what: output"
 }
 
 # tp_error_is WHAT TEXT: standard error of the last run is exactly this line.
 tp_error_is() {
   tp_check "$(cat "$tp_work/$tp_name.err")" "$2" "$1: standard error"
-}
-
-# tp_error_has WHAT TEXT
-tp_error_has() {
-  if grep -qF -- "$2" "$tp_work/$tp_name.err"; then
-    tp_passed=$((tp_passed + 1))
-  else
-    tp_fail "$1: '$2' not in standard error"
-  fi
 }
 
 # tp_hex FILE: the bytes of FILE as hex digits without spaces.
@@ -110,10 +47,10 @@ tp_hex() {
 a=$tp_work/a
 tp_run set --profile "$a" prefs --set 'header=<table>\r\n' --set 'format=<tr>%title%</tr>' \
   --set 'footer=</table>' --set autocrlf=0
-tp_status_is 0 "--set"
+expect_status 0 "--set"
 tp_check "$(cat "$tp_work/set.out" "$tp_work/set.err")" "" "--set says nothing"
 tp_run show --profile "$a" prefs --show
-tp_status_is 0 "--show"
+expect_status 0 "--show"
 tp_output_is "--show in a second process" 'header=<table>\r\n' 'format=<tr>%title%</tr>' \
   'footer=</table>' 'autocrlf=0'
 
@@ -123,18 +60,18 @@ tp_output_is "escapes" 'header=a\tb\\c\x01€' 'format=' 'footer=' 'autocrlf=1'
 
 # --save writes the record: lengths, texts, the switch.
 tp_run save --profile "$a" prefs --save "$tp_work/a.tvc"
-tp_status_is 0 "--save"
+expect_status 0 "--save"
 tp_check "$(tp_hex "$tp_work/a.tvc")" \
   "09003c7461626c653e0d0a10003c74723e257469746c65253c2f74723e08003c2f7461626c653e00" \
   "bytes of the saved file"
 tp_run save-url --profile "$a" prefs --save "file://$tp_work/a%20copy.tvc"
-tp_status_is 0 "--save to a file:// location"
+expect_status 0 "--save to a file:// location"
 tp_check "$(tp_hex "$tp_work/a copy.tvc")" "$(tp_hex "$tp_work/a.tvc")" "file:// location"
 
 # --load into a fresh profile, and the result is stored.
 b=$tp_work/b
 tp_run load --profile "$b" prefs --load "$tp_work/a.tvc" --show
-tp_status_is 0 "--load"
+expect_status 0 "--load"
 tp_output_is "--load shows the file's settings" 'header=<table>\r\n' 'format=<tr>%title%</tr>' \
   'footer=</table>' 'autocrlf=0'
 tp_run load-show --profile "$b" prefs --show
@@ -145,7 +82,7 @@ tp_output_is "--load is stored" 'header=<table>\r\n' 'format=<tr>%title%</tr>' \
 # after it is not done.
 printf '\001\000h\005\000f' >"$tp_work/bad.tvc"
 tp_run bad --profile "$b" prefs --load "$tp_work/bad.tvc" --reset
-tp_status_is 1 "--load of an invalid file"
+expect_status 1 "--load of an invalid file"
 tp_error_is "--load of an invalid file" "tessaly: Invalid config file: \"$tp_work/bad.tvc\"
 tessaly: stopped after --load $tp_work/bad.tvc; the actions after it were not performed"
 tp_run bad-show --profile "$b" prefs --show
@@ -153,16 +90,16 @@ tp_output_is "an invalid file changes nothing" 'header=<table>\r\n' 'format=<tr>
   'footer=</table>' 'autocrlf=0'
 
 tp_run missing --profile "$b" prefs --load "$tp_work/missing.tvc"
-tp_status_is 1 "--load of a missing file"
+expect_status 1 "--load of a missing file"
 tp_error_is "--load of a missing file" "tessaly: Error opening config file: \"$tp_work/missing.tvc\""
 tp_run unwritable --profile "$b" prefs --save "$tp_work/no/such/folder/x.tvc"
-tp_status_is 1 "--save into a missing folder"
+expect_status 1 "--save into a missing folder"
 tp_error_is "--save into a missing folder" \
   "tessaly: Can not save to file: \"$tp_work/no/such/folder/x.tvc\""
 
 # --reset restores the defaults, and they are stored.
 tp_run reset --profile "$b" prefs --reset
-tp_status_is 0 "--reset"
+expect_status 0 "--reset"
 tp_run reset-show --profile "$b" prefs --show
 tp_output_is "--reset is stored" 'header=' 'format=' 'footer=' 'autocrlf=1'
 tp_run defaults --profile "$b" prefs --save "$tp_work/defaults.tvc"
@@ -173,7 +110,7 @@ tp_check "$(tp_hex "$tp_work/defaults.tvc")" "00000000000001" "the defaults save
 printf '\000\000\000\000\000\000\002' >"$tp_work/two.tvc"
 tp_run two --profile "$tp_work/c" prefs --load "$tp_work/two.tvc" --show --set autocrlf=1 \
   --show --save "$tp_work/two-saved.tvc"
-tp_status_is 0 "switch byte 2"
+expect_status 0 "switch byte 2"
 tp_output_is "switch byte 2" 'header=' 'format=' 'footer=' 'autocrlf=2' 'header=' 'format=' \
   'footer=' 'autocrlf=1'
 tp_check "$(tp_hex "$tp_work/two-saved.tvc")" "00000000000001" "switch 2 saves as 1"
@@ -183,17 +120,16 @@ for tp_args in "" "--set" "--set nope=1" "--set autocrlf=2" "--set header=\\q" \
   "--set header=\\x00" "--load" "--report $tp_work/r" "--gui --show" "--frobnicate"; do
   # shellcheck disable=SC2086
   tp_run usage --profile "$tp_work/u" prefs $tp_args
-  tp_status_is 2 "prefs $tp_args"
+  expect_status 2 "prefs $tp_args"
 done
 tp_check "$(ls "$tp_work/u" 2>/dev/null)" "" "a usage error stores nothing"
 if [ "$tp_target" = native ]; then
   tp_run gui --profile "$tp_work/u" prefs --gui
-  tp_status_is 2 "--gui natively"
-  tp_error_has "--gui natively" "needs the Windows build"
+  expect_status 2 "--gui natively"
+  expect_contains "$tp_work/gui.err" "needs the Windows build" "--gui natively"
 fi
 tp_run help prefs --help
-tp_status_is 0 "--help"
+expect_status 0 "--help"
 tp_check "$(grep -c -- '--set header=TEXT' "$tp_work/help.out")" 1 "--help lists --set"
 
-echo "$tp_target: $tp_passed passed, $tp_failed failed"
-[ "$tp_failed" -eq 0 ]
+e2e_finish
