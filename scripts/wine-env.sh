@@ -123,7 +123,9 @@ wine_session_start() {
   wine_env_prefix "$1"
   xvfb_start
   export WINE_RUN_DISPLAY="$DISPLAY"
-  wineserver -p
+  # Inside a caller's session (scripts/screenshot-prefs from scripts/demo) the prefix's server
+  # is up already and this fails: that server serves both sessions.
+  wineserver -p 2>/dev/null || true
 }
 
 # wine_session_stop: ends the session's Wine processes and its display; safe to call twice.

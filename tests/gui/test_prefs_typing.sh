@@ -11,7 +11,6 @@ build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 exe=$build/tessaly.exe
 . "$root/scripts/wine-env.sh"
-wine_env_prefix "$exe"
 
 work=$(mktemp -d)
 report=$work/report
@@ -22,7 +21,7 @@ cleanup() {
     kill "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true
   fi
-  xvfb_stop
+  wine_session_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -59,19 +58,10 @@ key() {
   xdotool key "$@"
 }
 
-xvfb_start
+wine_session_start "$exe"
 "$WINE_LOADER" "$exe" --profile "$work/profile" prefs --gui --report "$report" >"$work/log" 2>&1 &
 app_pid=$!
-waited=0
-while [ ! -s "$report" ]; do
-  if ! kill -0 "$app_pid" 2>/dev/null || [ $waited -ge 600 ]; then
-    echo "FAIL: the preferences window did not come up" >&2
-    cat "$work/log" >&2
-    exit 1
-  fi
-  sleep 0.1
-  waited=$((waited + 1))
-done
+wait_for_window "$app_pid" "$report" "$work/log" FAIL || exit 1
 window=$(xdotool search --name '^tessaly Preferences$' 2>/dev/null | head -n 1)
 if [ -z "$window" ]; then
   echo "FAIL: no window named 'tessaly Preferences'" >&2
