@@ -83,6 +83,13 @@ for tvc in "$E2E_ROOT"/presets/*.tvc; do
   expect_same "$E2E_EXPECTED/demo-playlist.$kind" "$E2E_TMP/$name-demo.normal" \
     "$name: the demo playlist"
 done
+# The M3U export read back by the host: the same twelve statistics as the playlist it came from.
+tessaly --profile "$E2E_TMP/profile-m3u" stats "$demo"
+cp "$E2E_TMP/out" "$E2E_TMP/stats-demo"
+tessaly --profile "$E2E_TMP/profile-m3u" stats "$E2E_TMP/m3u-demo.m3u"
+expect_status 0 "m3u: the export loads back"
+expect_same "$E2E_TMP/stats-demo" "$E2E_TMP/out" "m3u: statistics of the export loaded back"
+
 if [ "$presets" -ge 7 ]; then pass; else fail "only $presets presets in presets/"; fi
 
 e2e_finish
