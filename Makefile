@@ -15,40 +15,29 @@ deps:
 
 build: native win32 win64
 
+# build_step PRESET: configures and builds PRESET in one line of output; cmake's and the
+# compiler's go to build/logs/PRESET.log, whose tail is shown when the step fails.
+build_step = @mkdir -p build/logs; printf 'build: %s ... ' $(1); \
+	if { cmake --preset $(1) && cmake --build --preset $(1) -j$(JOBS); } \
+	  >build/logs/$(1).log 2>&1; then echo done; \
+	else echo FAILED; tail -n 30 build/logs/$(1).log; \
+	  echo "build: the whole log of $(1) is build/logs/$(1).log"; exit 1; fi
+
 native: deps
-	cmake --preset native >/dev/null
-	cmake --build --preset native -j$(JOBS)
+	$(call build_step,native)
 
 win32: deps
-	cmake --preset win32 >/dev/null
-	cmake --build --preset win32 -j$(JOBS)
+	$(call build_step,win32)
 
 win64: deps
-	cmake --preset win64 >/dev/null
-	cmake --build --preset win64 -j$(JOBS)
+	$(call build_step,win64)
 
 fuzz-build: deps
-	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz -j$(JOBS)
+	$(call build_step,fuzz)
 
-# Every suite runs; the target fails if any failed. Where this machine cannot execute 32-bit
-# code, the win32 build is checked as a file only and its suite runs as win64.
+# Every suite runs; the target fails if any failed (scripts/run-tests).
 test: build fuzz-build
-	@. build/machine.env; status=0; \
-	ctest --preset native -j$(JOBS) || status=1; \
-	ctest --preset win64 -j$(JOBS) || status=1; \
-	if [ "$$VORLANE_WIN32_RUNS" = yes ]; then \
-	  ctest --preset win32 -j$(JOBS) || status=1; \
-	  ran="native, win32 (under Wine), win64 (under wine64) and fuzz"; \
-	else \
-	  echo "make test: the win32 suite was built but not run ($$VORLANE_WIN32_WHY); the same suite ran as win64; the win32 DLL is checked as a file"; \
-	  ctest --preset win32 -L '^file$$' || status=1; \
-	  ran="native, win64 (under wine64), win32 (file checks only) and fuzz"; \
-	fi; \
-	ctest --preset fuzz -j$(JOBS) || status=1; \
-	if [ $$status -eq 0 ]; then echo "make test: all passed on $$ran"; \
-	else echo "make test: FAILED on one of $$ran" >&2; fi; \
-	exit $$status
+	@JOBS=$(JOBS) scripts/run-tests
 
 test-native: native
 	ctest --preset native -j$(JOBS)
@@ -74,7 +63,7 @@ bench: build
 	scripts/bench
 
 demo: build
-	scripts/demo
+	@scripts/demo
 
 # The release for users: build/dist/vorlane-VERSION-win32.zip and build/dist/SHA256SUMS, then
 # the archive's check (its layout, the DLL inside, every preset loaded through the page).
