@@ -109,7 +109,12 @@ expect_contains "$E2E_TMP/out" "vorlane.dll" "the archive's DLL is loaded"
 for tvc in "$unpacked"/presets/*.tvc; do
   tessaly --profile "$E2E_TMP/profile" --components "$unpacked" prefs --load "$tvc" --show
   expect_status 0 "loading $(basename "$tvc") from the archive"
-  expect_contains "$E2E_TMP/out" "autocrlf=1" "loading $(basename "$tvc") from the archive"
+  name=$(basename "$tvc" .tvc)
+  autocrlf=1
+  if [ -f "$E2E_ROOT/presets/$name/autocrlf.txt" ]; then
+    autocrlf=$(tr -d ' \r\n' <"$E2E_ROOT/presets/$name/autocrlf.txt")
+  fi
+  expect_contains "$E2E_TMP/out" "autocrlf=$autocrlf" "loading $name.tvc from the archive"
 done
 
 e2e_finish
