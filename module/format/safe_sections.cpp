@@ -252,15 +252,17 @@ void apply_by_passes(Utf8String& text) {
     uint32_t b = current->find_char('}', static_cast<int32_t>(a));
     if (b == kNotFound)
       break;
-    // Every piece ends at the first NUL, as the whole text's own copy would.
+    // Every piece ends at the first NUL, as the whole text's own copy would, and at the end of
+    // the string, whatever its storage holds behind it.
     const char* bytes = current->text();
     uint32_t head = bounded_length(bytes, a);
     uint32_t contents = bounded_length(bytes + a + kMarkerLength, b - a - kMarkerLength);
     const char* tail = bytes + b + 1;
+    uint32_t tail_length = bounded_length(tail, current->length() - (b + 1));
     ScratchString rebuilt;
     if (!rebuilt.append_bytes(bytes, head) ||
         !append_escaped(rebuilt, bytes + a + kMarkerLength, contents) ||
-        !rebuilt.append_bytes(tail, bounded_length(tail, kWholeText)))
+        !rebuilt.append_bytes(tail, tail_length))
       return;
     work.assign(rebuilt.text(), rebuilt.length());
     if (work.length() != rebuilt.length())

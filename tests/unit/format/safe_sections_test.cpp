@@ -235,6 +235,45 @@ TEST_P(SafeSectionScans, AgreesWithTheOracleOnLongTexts) {
   EXPECT_GT(large, 5);
 }
 
+namespace {
+
+// A string whose text goes on behind its length, as the storage of a string made elsewhere may.
+class UnterminatedString : public Utf8String {
+public:
+  UnterminatedString(const std::string& shown, uint32_t length) : shown_(shown) {
+    insert_text(0, shown.data(), length);
+  }
+  const char* text() const override { return shown_.c_str(); }
+
+private:
+  std::string shown_;
+};
+
+} // namespace
+
+// Every pass, the one for texts with a NUL included, reads no byte beyond the string's length;
+// there the pieces of a pass also end at the first NUL.
+TEST_P(SafeSectionScans, StopsAtTheLength) {
+  struct Case {
+    std::string shown;
+    uint32_t length;
+    std::string after;
+  };
+  const Case cases[] = {
+      {std::string("a\0@htmlsafe{<}XY", 16), 14, "a&lt;"},
+      {std::string("a\0@htmlsafe{<}@htmlsafe{>}XY", 28), 26, "a&lt;&gt;"},
+      {"@htmlsafe{<}XY", 12, "&lt;"},
+  };
+  vorlane::SafeSectionBuffers buffers;
+  buffers.scan = GetParam();
+  for (const Case& c : cases) {
+    UnterminatedString s(c.shown, c.length);
+    vorlane::apply_safe_sections(s, buffers);
+    EXPECT_EQ(visible(c.after), visible(std::string(s.Utf8String::text(), s.length())))
+        << "from: " << visible(c.shown.substr(0, c.length));
+  }
+}
+
 // The suffix follows the rewritten text, the text without sections, and the text with a NUL.
 TEST_P(SafeSectionScans, ThenAppend) {
   const std::string texts[] = {"plain",
