@@ -61,6 +61,8 @@ struct OutputSpan {
 }
 
 constexpr uint32_t kOutOfMemory = kNotFound - 1;
+// A NUL byte was met: the text goes to apply_by_passes.
+constexpr uint32_t kHoldsNul = kNotFound - 2;
 constexpr uint32_t kHandOverFrom = 16 << 10;
 
 struct Entity {

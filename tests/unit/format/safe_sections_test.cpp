@@ -215,11 +215,15 @@ TEST_P(SafeSectionScans, AgreesWithTheOracleOnLongTexts) {
   const uint32_t piece_count = sizeof pieces / sizeof pieces[0];
   static const char run_bytes[] = "abcdefghijklmnopqrstuvwxyz &<>@";
   Random random(7);
-  int large = 0;
-  for (int i = 0; i < 40; ++i) {
+  int large = 0, with_nul = 0;
+  for (int i = 0; i < 60; ++i) {
     std::string text;
     uint32_t target = 100 + random.below(i < 20 ? 4000 : 30000);
+    // From case 40 on, a NUL now and then: each scan of the walk has to notice it.
+    const uint32_t nul_every = i < 40 ? 0 : 40 + 40 * (i % 4);
     while (text.size() < target) {
+      if (nul_every && random.below(nul_every) == 0)
+        text += '\0';
       if (random.below(3) == 0) {
         text += pieces[random.below(piece_count)];
         continue;
@@ -230,9 +234,11 @@ TEST_P(SafeSectionScans, AgreesWithTheOracleOnLongTexts) {
     }
     std::string expected = rewrite_by_oracle(text);
     large += expected.size() >= 16 << 10;
-    ASSERT_EQ(expected, rewrite(text)) << "case " << i;
+    with_nul += text.find('\0') != std::string::npos;
+    ASSERT_EQ(visible(expected), visible(rewrite(text))) << "case " << i;
   }
   EXPECT_GT(large, 5);
+  EXPECT_GT(with_nul, 15);
 }
 
 namespace {
