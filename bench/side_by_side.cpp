@@ -54,9 +54,16 @@ int main(int argc, char** argv) {
   bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
   const int rounds = quick ? 5 : 11;
   vorlane::settings::autocrlf.set_value(1);
-  vorlane::CustomOutputFormat* format = vorlane::CustomOutputFormat::create();
-  if (!format)
-    return 1;
+  // One output-format object for each kind of text, as one export of each would have: the
+  // object's buffers then see texts of one size, as in an export.
+  vorlane::CustomOutputFormat* formats[3] = {vorlane::CustomOutputFormat::create(),
+                                             vorlane::CustomOutputFormat::create(),
+                                             vorlane::CustomOutputFormat::create()};
+  for (vorlane::CustomOutputFormat* format : formats) {
+    if (!format)
+      return 1;
+  }
+  int next_format = 0;
 
   std::vector<Figure> figures;
   std::vector<std::string> inputs;
@@ -71,6 +78,7 @@ int main(int argc, char** argv) {
     const std::string& input = inputs.back();
     inputs.push_back(bench::markup(size, false));
     const std::string& plain = inputs.back();
+    vorlane::CustomOutputFormat* format = formats[next_format++];
     auto entry = std::make_shared<vorlane::Utf8String>();
     auto through_process_entry = [=](const std::string& text) {
       double total = 0;
@@ -136,6 +144,7 @@ int main(int argc, char** argv) {
 
   // One entry of 150 bytes, as Telvane hands each one over in a string of its own: a run
   // rewrites kEntries prepared strings, line end included.
+  vorlane::CustomOutputFormat* format = formats[next_format];
   for (bool with_sections : {true, false}) {
     inputs.push_back(bench::entry_150(with_sections));
     const std::string& input = inputs.back();
@@ -196,6 +205,7 @@ int main(int argc, char** argv) {
     std::printf("{\"name\": \"%s\", \"bytes\": %zu, \"median_s\": %.6g, \"min_s\": %.6g}\n",
                 f.name.c_str(), f.bytes, s[s.size() / 2], s.front());
   }
-  format->release();
+  for (vorlane::CustomOutputFormat* format : formats)
+    format->release();
   return 0;
 }
