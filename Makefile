@@ -58,7 +58,8 @@ fuzz: fuzz-build
 	  scripts/run-fuzzer "$$f" fuzz/corpus/$$name $(FUZZ_SECONDS) || status=1; \
 	done; exit $$status
 
-# The whole-export benchmarks run the Windows build that this machine can run.
+# Side by side on every target that runs here (win32 only where the machine executes 32-bit
+# code), then the native micro benchmarks and the whole exports; tables in build/bench.
 bench: build
 	scripts/bench
 

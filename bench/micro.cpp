@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "anchors.h"
 #include "base/utf8_string.h"
 #include "bench_host.h"
 #include "config/config_var.h"
@@ -18,45 +19,8 @@
 
 namespace {
 
-// Ordinary playlist markup, one safe section every ~60 bytes.
-std::string markup(size_t bytes, bool with_sections) {
-  static const char* const rows[] = {
-      "<tr><td>@htmlsafe{Rust & Rivets <live>}</td><td>3:45</td></tr>\n",
-      "<tr><td>@htmlsafe{Lanterns > Lamps}</td><td>12:01</td></tr>\n",
-      "<tr><td>@htmlsafe{Quiet Harbour}</td><td>4:20</td></tr>\n",
-  };
-  static const char* const plain[] = {
-      "<tr><td>Rust &amp; Rivets &lt;live&gt;</td><td>3:45</td></tr>\n",
-      "<tr><td>Lanterns &gt; Lamps</td><td>12:01</td></tr>\n",
-      "<tr><td>Quiet Harbour</td><td>4:20</td><td>{}</td></tr>\n",
-  };
-  std::string text;
-  for (size_t i = 0; text.size() < bytes; ++i)
-    text += with_sections ? rows[i % 3] : plain[i % 3];
-  text.resize(bytes);
-  return text;
-}
-
-// The anchor: "&", "<" and ">" replaced in every byte, a byte loop appending to a string whose
-// capacity is reserved beforehand.
-void plain_escape(const std::string& input, std::string& out) {
-  out.clear();
-  for (char c : input) {
-    switch (c) {
-    case '&':
-      out.append("&amp;", 5);
-      break;
-    case '<':
-      out.append("&lt;", 4);
-      break;
-    case '>':
-      out.append("&gt;", 4);
-      break;
-    default:
-      out.push_back(c);
-    }
-  }
-}
+using bench::markup;
+using bench::plain_escape;
 
 void per_byte(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
@@ -130,13 +94,7 @@ BENCHMARK(BM_SafeSectionsOracle)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
-// A formatted entry of 150 bytes with two sections, as Telvane hands it over.
-const std::string kEntry = [] {
-  std::string e = "<tr><td class=\"n\">7</td><td>@htmlsafe{Rust & Rivets <live at the pier>}</td>"
-                  "<td>@htmlsafe{The Lantern > Lamp Ensemble}</td><td>3:45</td></tr>";
-  e.resize(150, ' ');
-  return e;
-}();
+const std::string kEntry = bench::entry_150(true);
 
 void BM_ProcessEntry(benchmark::State& state) {
   vorlane::settings::autocrlf.set_value(1);

@@ -1,5 +1,6 @@
 #include "memory_block.h"
 
+#include <bit>
 #include <cstring>
 #include <utility>
 
@@ -31,8 +32,12 @@ uint8_t* MemoryBlock::resize(uint32_t n) {
   if (n >= kFirstSizeOutOfRange)
     return nullptr;
   uint32_t target = n;
-  if (policy_ != GrowthPolicy::Exact) {
-    target = capacity_ == 0 ? 1 : capacity_;
+  if (policy_ == GrowthPolicy::DoublingKeep && n <= capacity_) {
+    target = capacity_;
+  } else if (policy_ != GrowthPolicy::Exact) {
+    // Storage taken over from another block (swap_storage) may have any capacity: the powers of
+    // two start again from 1.
+    target = std::has_single_bit(capacity_) ? capacity_ : 1;
     while (target < n)
       target *= 2;
     if (policy_ == GrowthPolicy::Doubling) {

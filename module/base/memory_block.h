@@ -37,7 +37,8 @@ public:
     return write_at(source, count, size_);
   }
   // Trades storage with other; each block keeps its own growth policy, which its next resize
-  // applies.
+  // applies. Under the doubling policies a block may so hold a capacity that is no power of two:
+  // it keeps that storage as long as the size fits, and grows from it to a power of two.
   void swap_storage(MemoryBlock& other);
 
   uint8_t* data() const { return data_; }

@@ -45,6 +45,28 @@ void Utf8String::assign(const char* text, uint32_t max_bytes) {
   data[n] = '\0';
 }
 
+bool Utf8String::assign_bytes(const void* bytes, uint32_t count) {
+  if (count == UINT32_MAX || !reserve(count + 1))
+    return false;
+  uint8_t* data = storage_.data();
+  if (count > 0)
+    std::memmove(data, bytes, count);
+  length_ = count;
+  data[count] = '\0';
+  return true;
+}
+
+bool Utf8String::append_bytes(const void* bytes, uint32_t count) {
+  if (count > UINT32_MAX - 1 - length_ || !reserve(length_ + count + 1))
+    return false;
+  uint8_t* data = storage_.data();
+  if (count > 0)
+    std::memcpy(data + length_, bytes, count);
+  length_ += count;
+  data[length_] = '\0';
+  return true;
+}
+
 void Utf8String::truncate(uint32_t new_length) {
   if (length_ <= new_length)
     return;

@@ -34,6 +34,10 @@ public:
   // Copies exactly count bytes of text (NULs included) to position; past the end appends.
   void insert_text(uint32_t position, const char* text, uint32_t count);
   void insert_text(uint32_t position, const char* text);
+  // assign and append of exactly count bytes that hold no NUL, without searching for their
+  // length. False when the string could not grow, and it is unchanged.
+  bool assign_bytes(const void* bytes, uint32_t count);
+  bool append_bytes(const void* bytes, uint32_t count);
 
   // Makes the first length bytes of block the text without copying them: the string's storage
   // and block trade places. block holds at least length + 1 bytes, and no NUL among the first

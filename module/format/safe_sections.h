@@ -7,12 +7,24 @@
 
 namespace vorlane {
 
+// How the walk reads the text: 16 bytes at a time with SSE2, or 8 at a time in a 64-bit word.
+// Best takes SSE2 where the processor has it; the others are there so that tests cover both
+// scans on every machine.
+enum class SectionScan : uint8_t { Best, Words, Sse2 };
+
+// Whether this processor and build can take the scan; Best and Words always can.
+bool section_scan_available(SectionScan scan);
+// The scan that Best stands for here.
+SectionScan best_section_scan();
+const char* section_scan_name(SectionScan scan);
+
 // Working storage of the rewrite. Kept by a caller that rewrites many texts, it saves the
 // allocations of each call: its buffers only grow.
 struct SafeSectionBuffers {
   MemoryBlock output{GrowthPolicy::DoublingKeep};
   ScratchString head;
   ScratchString fronts[2];
+  SectionScan scan = SectionScan::Best;
 };
 
 // Rewrites text in place. Running out of memory leaves the text as it was.

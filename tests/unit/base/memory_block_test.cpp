@@ -117,6 +117,21 @@ TEST(MemoryBlock, ResizeToZeroKeepsStorageOnlyUnderDoublingKeep) {
   }
 }
 
+// Storage taken over from another block keeps its capacity while the size fits; growing from it
+// goes to a power of two again, under both doubling policies.
+TEST(MemoryBlock, DoublingResumesAfterTradingStorage) {
+  for (GrowthPolicy policy : {GrowthPolicy::Doubling, GrowthPolicy::DoublingKeep}) {
+    MemoryBlock block(policy), other;
+    ASSERT_NE(nullptr, block.resize(20000));
+    ASSERT_NE(nullptr, other.resize(20029));
+    block.swap_storage(other);
+    EXPECT_EQ(32768u, other.capacity());
+    EXPECT_EQ(20029u, block.capacity()) << policy_name(policy);
+    ASSERT_NE(nullptr, block.resize(40000));
+    EXPECT_EQ(65536u, block.capacity()) << policy_name(policy);
+  }
+}
+
 TEST(MemoryBlock, EnsureSizeNeverShrinks) {
   MemoryBlock block;
   EXPECT_TRUE(block.ensure_size(8));

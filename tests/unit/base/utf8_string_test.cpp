@@ -198,6 +198,34 @@ TEST(Utf8String, Reservation) {
   }
 }
 
+// The exact-count forms leave the same bytes and the same storage as assign and append of the
+// same text: the reservation rule holds for them too.
+TEST(Utf8String, AssignBytesAndAppendBytesMatchAssignAndAppend) {
+  const std::string texts[] = {"abc", std::string(30, 'y'),  "x",
+                               "",    std::string(100, 'z'), "0123456789",
+                               "",    std::string(3, 'w')};
+  for (int kind = 0; kind < 2; ++kind) {
+    std::unique_ptr<Utf8String> a(kind == 0 ? new Utf8String : new ScratchString);
+    std::unique_ptr<Utf8String> b(kind == 0 ? new Utf8String : new ScratchString);
+    for (int step = 0; step < 16; ++step) {
+      const std::string& text = texts[step % 8];
+      bool appends = step % 3 != 0;
+      SCOPED_TRACE(testing::Message() << (kind ? "ScratchString, " : "") << "step " << step);
+      if (appends) {
+        a->append_text(text.c_str());
+        EXPECT_TRUE(b->append_bytes(text.data(), static_cast<uint32_t>(text.size())));
+      } else {
+        a->assign_text(text.c_str());
+        EXPECT_TRUE(b->assign_bytes(text.data(), static_cast<uint32_t>(text.size())));
+      }
+      EXPECT_EQ(bytes_of(*a), bytes_of(*b));
+      EXPECT_EQ(a->storage().size(), b->storage().size());
+      EXPECT_EQ(a->storage().capacity(), b->storage().capacity());
+      expect_sound(*b);
+    }
+  }
+}
+
 TEST(Utf8String, FirstModificationAllocatesEvenWhenAddingNothing) {
   Utf8String s;
   s.append("", kWholeText);
@@ -548,6 +576,18 @@ TEST_F(StringFailures, FailedOperationLeavesTheStringAsItWas) {
        "a0123456789012345678901234567890bc"},
       {"append_repeated", [](Utf8String& s) { s.append_repeated('-', 40); },
        "abc----------------------------------------"},
+      {"append_bytes",
+       [](Utf8String& s) {
+         bool done = s.append_bytes("0123456789012345678901234567890", 31);
+         EXPECT_EQ(done, s.length() == 34);
+       },
+       "abc0123456789012345678901234567890"},
+      {"assign_bytes",
+       [](Utf8String& s) {
+         bool done = s.assign_bytes("0123456789012345678901234567890", 31);
+         EXPECT_EQ(done, s.length() == 31);
+       },
+       "0123456789012345678901234567890"},
   };
   for (const Row& row : rows) {
     for (int kind = 0; kind < 2; ++kind) {

@@ -22,10 +22,15 @@ void make(Utf8String& s, const std::string& bytes) {
   s.insert_text(0, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
+// With the scan that the test's parameter names (see SafeSectionScans), else the best one.
+vorlane::SectionScan tested_scan = vorlane::SectionScan::Best;
+
 std::string rewrite(const std::string& text) {
   Utf8String s;
   make(s, text);
-  vorlane::apply_safe_sections(s);
+  vorlane::SafeSectionBuffers buffers;
+  buffers.scan = tested_scan;
+  vorlane::apply_safe_sections(s, buffers);
   return bytes_of(s);
 }
 
@@ -112,9 +117,26 @@ const std::vector<Row>& table() {
   return rows;
 }
 
+// Each scan on every machine that can run it: the walk's results must not depend on it.
+class SafeSectionScans : public testing::TestWithParam<vorlane::SectionScan> {
+protected:
+  void SetUp() override {
+    if (!vorlane::section_scan_available(GetParam()))
+      GTEST_SKIP() << vorlane::section_scan_name(GetParam()) << " does not run here";
+    tested_scan = GetParam();
+  }
+  void TearDown() override { tested_scan = vorlane::SectionScan::Best; }
+};
+
 } // namespace
 
-TEST(SafeSections, Table) {
+INSTANTIATE_TEST_SUITE_P(Scans, SafeSectionScans,
+                         testing::Values(vorlane::SectionScan::Words, vorlane::SectionScan::Sse2),
+                         [](const testing::TestParamInfo<vorlane::SectionScan>& info) {
+                           return std::string(vorlane::section_scan_name(info.param));
+                         });
+
+TEST_P(SafeSectionScans, Table) {
   for (const Row& row : table())
     EXPECT_EQ(row.after, rewrite(row.before)) << "from: " << row.before;
 }
@@ -124,20 +146,22 @@ TEST(SafeSections, OracleAgreesWithTheTable) {
     EXPECT_EQ(row.after, rewrite_by_oracle(row.before)) << "from: " << row.before;
 }
 
-TEST(SafeSections, TextWithoutMarkerIsUnchanged) {
+TEST_P(SafeSectionScans, TextWithoutMarkerIsUnchanged) {
   const char* texts[] = {"",          "plain",     "a & b < c > d }", "}}}",       "@html safe{<}",
                          "@htmlsafe", "&lt;&amp;", "@htmlsafe}{<}",   "\xC3\xA9}<"};
   for (const char* text : texts) {
     Utf8String s;
     s.assign_text(text);
     const char* before = s.text();
-    vorlane::apply_safe_sections(s);
+    vorlane::SafeSectionBuffers buffers;
+    buffers.scan = GetParam();
+    vorlane::apply_safe_sections(s, buffers);
     EXPECT_STREQ(text, s.text());
     EXPECT_EQ(before, s.text()) << "the text was rebuilt although nothing changed";
   }
 }
 
-TEST(SafeSections, ManySectionsInALongText) {
+TEST_P(SafeSectionScans, ManySectionsInALongText) {
   std::string text, expected;
   for (int i = 0; i < 2000; ++i) {
     text += "<td>@htmlsafe{R&B <" + std::to_string(i) + ">}</td>";
@@ -151,7 +175,7 @@ TEST(SafeSections, ManySectionsInALongText) {
 // The module's rewrite works in one linear walk; the oracle goes pass by pass. They must agree
 // on every text, including markers that only come into being when the pieces are joined, nested
 // and unclosed sections, multi-byte text, and embedded NUL bytes.
-TEST(SafeSections, AgreesWithTheOracle) {
+TEST_P(SafeSectionScans, AgreesWithTheOracle) {
   static const char* const fragments[] = {
       "@", "@html", "@htmlsafe{", "@htmlsafe{", "}", "}", "&", "<", ">", "a", "b", "x", "{",
       "safe{", "htmlsafe{", "html", "@h", " ", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
@@ -184,18 +208,22 @@ TEST(SafeSections, AgreesWithTheOracle) {
 
 // Long plain runs reach the scans that read many bytes at a time, heads longer than those scans
 // look ahead, sections with many entities, and texts large enough to be handed over whole.
-TEST(SafeSections, AgreesWithTheOracleOnLongTexts) {
+TEST_P(SafeSectionScans, AgreesWithTheOracleOnLongTexts) {
   static const char* const pieces[] = {"@htmlsafe{", "@htmlsafe{", "}",       "}",  "@",
                                        "@html",      "htmlsafe{",  "safe{",   "e{", "&",
                                        "<",          ">",          "\xC3\xA9"};
   const uint32_t piece_count = sizeof pieces / sizeof pieces[0];
   static const char run_bytes[] = "abcdefghijklmnopqrstuvwxyz &<>@";
   Random random(7);
-  int large = 0;
-  for (int i = 0; i < 40; ++i) {
+  int large = 0, with_nul = 0;
+  for (int i = 0; i < 60; ++i) {
     std::string text;
     uint32_t target = 100 + random.below(i < 20 ? 4000 : 30000);
+    // From case 40 on, a NUL now and then: each scan of the walk has to notice it.
+    const uint32_t nul_every = i < 40 ? 0 : 40 + 40 * (i % 4);
     while (text.size() < target) {
+      if (nul_every && random.below(nul_every) == 0)
+        text += '\0';
       if (random.below(3) == 0) {
         text += pieces[random.below(piece_count)];
         continue;
@@ -206,13 +234,54 @@ TEST(SafeSections, AgreesWithTheOracleOnLongTexts) {
     }
     std::string expected = rewrite_by_oracle(text);
     large += expected.size() >= 16 << 10;
-    ASSERT_EQ(expected, rewrite(text)) << "case " << i;
+    with_nul += text.find('\0') != std::string::npos;
+    ASSERT_EQ(visible(expected), visible(rewrite(text))) << "case " << i;
   }
   EXPECT_GT(large, 5);
+  EXPECT_GT(with_nul, 15);
+}
+
+namespace {
+
+// A string whose text goes on behind its length, as the storage of a string made elsewhere may.
+class UnterminatedString : public Utf8String {
+public:
+  UnterminatedString(const std::string& shown, uint32_t length) : shown_(shown) {
+    insert_text(0, shown.data(), length);
+  }
+  const char* text() const override { return shown_.c_str(); }
+
+private:
+  std::string shown_;
+};
+
+} // namespace
+
+// Every pass, the one for texts with a NUL included, reads no byte beyond the string's length;
+// there the pieces of a pass also end at the first NUL.
+TEST_P(SafeSectionScans, StopsAtTheLength) {
+  struct Case {
+    std::string shown;
+    uint32_t length;
+    std::string after;
+  };
+  const Case cases[] = {
+      {std::string("a\0@htmlsafe{<}XY", 16), 14, "a&lt;"},
+      {std::string("a\0@htmlsafe{<}@htmlsafe{>}XY", 28), 26, "a&lt;&gt;"},
+      {"@htmlsafe{<}XY", 12, "&lt;"},
+  };
+  vorlane::SafeSectionBuffers buffers;
+  buffers.scan = GetParam();
+  for (const Case& c : cases) {
+    UnterminatedString s(c.shown, c.length);
+    vorlane::apply_safe_sections(s, buffers);
+    EXPECT_EQ(visible(c.after), visible(std::string(s.Utf8String::text(), s.length())))
+        << "from: " << visible(c.shown.substr(0, c.length));
+  }
 }
 
 // The suffix follows the rewritten text, the text without sections, and the text with a NUL.
-TEST(SafeSections, ThenAppend) {
+TEST_P(SafeSectionScans, ThenAppend) {
   const std::string texts[] = {"plain",
                                "",
                                "x@htmlsafe{<}",
@@ -221,6 +290,7 @@ TEST(SafeSections, ThenAppend) {
                                std::string("@htmlsafe{a\0b}c", 15),
                                std::string(20000, '<') + "@htmlsafe{&}"};
   vorlane::SafeSectionBuffers buffers;
+  buffers.scan = GetParam();
   for (const char* suffix : {"\r\n", ""}) {
     for (const std::string& text : texts) {
       Utf8String s;

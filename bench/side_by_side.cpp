@@ -1,0 +1,211 @@
+// Times the safe-section rewrite through process_entry against a plain escaper and memcpy of the
+// same bytes, all built by one compiler with the same flags and run in this one process, so that
+// every ratio compares figures of the same machine, moment and code generation. Each figure is the
+// median of 11 rounds, and a round takes every figure once, so that a slow moment of the shared
+// machine falls on all of them alike. Prints one JSON object per line; scripts/bench reads them.
+//
+//   vorlane_side_by_side [--quick]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "anchors.h"
+#include "base/utf8_string.h"
+#include "config/config_var.h"
+#include "format/custom_output_format.h"
+#include "format/safe_sections.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+// One figure: a run times `repeats` units of work and gives the seconds of one unit.
+struct Figure {
+  Figure(std::string name_, size_t bytes_, std::function<double()> run_)
+      : name(std::move(name_)), bytes(bytes_), run(std::move(run_)) {}
+  std::string name;
+  size_t bytes; // per unit
+  std::function<double()> run;
+  std::vector<double> samples;
+};
+
+// Keeps the compiler from dropping work whose result nothing reads.
+volatile unsigned sink;
+void consume(const void* data, size_t size) {
+  if (size > 0)
+    sink = sink + static_cast<const unsigned char*>(data)[size - 1];
+}
+
+const size_t kEntries = 4096; // entries per run of the one-entry figures
+
+} // namespace
+
+int main(int argc, char** argv) {
+  bool quick = argc > 1 && std::strcmp(argv[1], "--quick") == 0;
+  const int rounds = quick ? 5 : 11;
+  vorlane::settings::autocrlf.set_value(1);
+  // One output-format object for each kind of text, as one export of each would have: the
+  // object's buffers then see texts of one size, as in an export.
+  vorlane::CustomOutputFormat* formats[3] = {vorlane::CustomOutputFormat::create(),
+                                             vorlane::CustomOutputFormat::create(),
+                                             vorlane::CustomOutputFormat::create()};
+  for (vorlane::CustomOutputFormat* format : formats) {
+    if (!format)
+      return 1;
+  }
+  int next_format = 0;
+
+  std::vector<Figure> figures;
+  std::vector<std::string> inputs;
+  inputs.reserve(16);
+
+  // Whole texts of table rows, each rewritten through process_entry from a fresh copy; the copy
+  // into the entry is not timed.
+  for (size_t size : {size_t{1} << 20, size_t{16} << 20}) {
+    const std::string label = size == (size_t{1} << 20) ? "1MiB" : "16MiB";
+    const int repeats = size == (size_t{1} << 20) ? 8 : 1;
+    inputs.push_back(bench::markup(size, true));
+    const std::string& input = inputs.back();
+    inputs.push_back(bench::markup(size, false));
+    const std::string& plain = inputs.back();
+    vorlane::CustomOutputFormat* format = formats[next_format++];
+    auto entry = std::make_shared<vorlane::Utf8String>();
+    auto through_process_entry = [=](const std::string& text) {
+      double total = 0;
+      for (int i = 0; i < repeats; ++i) {
+        entry->assign(text.data(), static_cast<uint32_t>(text.size()));
+        Clock::time_point t0 = Clock::now();
+        format->process_entry(entry.get(), 0, nullptr);
+        total += seconds(t0, Clock::now());
+        consume(entry->text(), entry->length());
+      }
+      return total / repeats;
+    };
+    figures.push_back({"rewrite_" + label, size, [=] { return through_process_entry(input); }});
+    figures.push_back(
+        {"rewrite_no_marker_" + label, size, [=] { return through_process_entry(plain); }});
+    auto out = std::make_shared<std::string>();
+    bench::plain_escape(input, *out); // the capacity every run reuses
+    figures.push_back({"escaper_" + label, size, [=] {
+                         Clock::time_point t0 = Clock::now();
+                         for (int i = 0; i < repeats; ++i) {
+                           bench::plain_escape(input, *out);
+                           consume(out->data(), out->size());
+                         }
+                         return seconds(t0, Clock::now()) / repeats;
+                       }});
+    auto copy = std::make_shared<std::vector<char>>(size);
+    figures.push_back({"memcpy_" + label, size, [=] {
+                         Clock::time_point t0 = Clock::now();
+                         for (int i = 0; i < repeats; ++i) {
+                           std::memcpy(copy->data(), input.data(), size);
+                           consume(copy->data(), size);
+                         }
+                         return seconds(t0, Clock::now()) / repeats;
+                       }});
+    // The C runtime's memchr over the same bytes, which the walk no longer calls: the part of the
+    // former figures that it took.
+    figures.emplace_back("memchr_" + label, size, [=] {
+      Clock::time_point t0 = Clock::now();
+      for (int i = 0; i < repeats; ++i)
+        consume(std::memchr(input.data(), '\0', size) ? "x" : "", 1);
+      return seconds(t0, Clock::now()) / repeats;
+    });
+    // The rewrite alone with each scan, for the diagnosis (no process_entry around it).
+    for (vorlane::SectionScan scan : {vorlane::SectionScan::Words, vorlane::SectionScan::Sse2}) {
+      if (!vorlane::section_scan_available(scan))
+        continue;
+      auto buffers = std::make_shared<vorlane::SafeSectionBuffers>();
+      buffers->scan = scan;
+      figures.push_back(
+          {std::string("scan_") + vorlane::section_scan_name(scan) + "_" + label, size, [=] {
+             double total = 0;
+             for (int i = 0; i < repeats; ++i) {
+               entry->assign(input.data(), static_cast<uint32_t>(input.size()));
+               Clock::time_point t0 = Clock::now();
+               vorlane::apply_safe_sections_then_append(*entry, *buffers, "\r\n");
+               total += seconds(t0, Clock::now());
+               consume(entry->text(), entry->length());
+             }
+             return total / repeats;
+           }});
+    }
+  }
+
+  // One entry of 150 bytes, as Telvane hands each one over in a string of its own: a run
+  // rewrites kEntries prepared strings, line end included.
+  vorlane::CustomOutputFormat* format = formats[next_format];
+  for (bool with_sections : {true, false}) {
+    inputs.push_back(bench::entry_150(with_sections));
+    const std::string& input = inputs.back();
+    auto entries = std::make_shared<std::vector<vorlane::Utf8String>>(kEntries);
+    figures.push_back({with_sections ? "entry" : "entry_no_marker", input.size(), [=] {
+                         for (vorlane::Utf8String& e : *entries)
+                           e.assign(input.data(), static_cast<uint32_t>(input.size()));
+                         Clock::time_point t0 = Clock::now();
+                         for (vorlane::Utf8String& e : *entries)
+                           format->process_entry(&e, 0, nullptr);
+                         double total = seconds(t0, Clock::now());
+                         consume(entries->back().text(), entries->back().length());
+                         return total / kEntries;
+                       }});
+    if (!with_sections)
+      continue;
+    auto out = std::make_shared<std::string>();
+    bench::plain_escape(input, *out);
+    figures.push_back({"escaper_entry", input.size(), [=] {
+                         Clock::time_point t0 = Clock::now();
+                         for (size_t i = 0; i < kEntries; ++i) {
+                           bench::plain_escape(input, *out);
+                           consume(out->data(), out->size());
+                         }
+                         return seconds(t0, Clock::now()) / kEntries;
+                       }});
+    figures.emplace_back("memchr_entry", input.size(), [=] {
+      Clock::time_point t0 = Clock::now();
+      for (size_t i = 0; i < kEntries; ++i)
+        consume(std::memchr(input.data(), '\0', input.size()) ? "x" : "", 1);
+      return seconds(t0, Clock::now()) / kEntries;
+    });
+    auto copy = std::make_shared<std::vector<char>>(input.size() + 2);
+    figures.push_back({"memcpy_entry", input.size(), [=] {
+                         Clock::time_point t0 = Clock::now();
+                         for (size_t i = 0; i < kEntries; ++i) {
+                           std::memcpy(copy->data(), input.data(), input.size());
+                           std::memcpy(copy->data() + input.size(), "\r\n", 2);
+                           consume(copy->data(), copy->size());
+                         }
+                         return seconds(t0, Clock::now()) / kEntries;
+                       }});
+  }
+
+  for (Figure& f : figures) // warm: storage grown, pages touched, caches filled
+    f.run();
+  for (int r = 0; r < rounds; ++r) {
+    for (Figure& f : figures)
+      f.samples.push_back(f.run());
+  }
+
+  std::printf("{\"scan\": \"%s\", \"pointer_bits\": %u, \"compiler\": \"%s\"}\n",
+              vorlane::section_scan_name(vorlane::best_section_scan()),
+              static_cast<unsigned>(8 * sizeof(void*)), __VERSION__);
+  for (Figure& f : figures) {
+    std::vector<double> s = f.samples;
+    std::sort(s.begin(), s.end());
+    std::printf("{\"name\": \"%s\", \"bytes\": %zu, \"median_s\": %.6g, \"min_s\": %.6g}\n",
+                f.name.c_str(), f.bytes, s[s.size() / 2], s.front());
+  }
+  for (vorlane::CustomOutputFormat* format : formats)
+    format->release();
+  return 0;
+}
