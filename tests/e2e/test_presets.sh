@@ -78,6 +78,15 @@ for tvc in "$E2E_ROOT"/presets/*.tvc; do
       sed 's/^/    /' "$E2E_TMP/check" >&2
     fi
   done
+  if [ "$kind" = html ]; then
+    # The page must stay clean HTML for a validator too, not only for Python's parser.
+    if tidy -e -q "$E2E_TMP/$name-demo.$kind" >"$E2E_TMP/tidy" 2>&1; then
+      pass
+    else
+      fail "$name: tidy -e warns about the demo page"
+      sed 's/^/    /' "$E2E_TMP/tidy" >&2
+    fi
+  fi
   python3 "$checker" normalize "$(host_folder "$demo")" "$E2E_TMP/$name-demo.$kind" \
     >"$E2E_TMP/$name-demo.normal"
   expect_same "$E2E_EXPECTED/demo-playlist.$kind" "$E2E_TMP/$name-demo.normal" \
