@@ -18,22 +18,17 @@ import wave
 
 import gi
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from check_presets import read_playlist  # noqa: E402
+
 gi.require_version("TotemPlParser", "1.0")
 from gi.repository import Gio, TotemPlParser  # noqa: E402
 
 
 def entries(playlist):
-    """(location, display title) of each entry, by the host's rules for #EXTINF."""
-    found, display = [], None
-    with open(playlist, encoding="utf-8-sig") as f:
-        for line in f.read().splitlines():
-            line = line.strip(" \t")
-            if line.startswith("#EXTINF:"):
-                display = line.partition(",")[2].strip(" \t")
-            elif line and not line.startswith("#"):
-                found.append((line, display))
-                display = None
-    return found
+    """(location, display title) of each entry, read by the host's rules (check_presets.py)."""
+    return [(e.location, "%s - %s" % (e.artist, e.title) if e.artist else e.title or None)
+            for e in read_playlist(playlist)]
 
 
 def is_local(location):
