@@ -5,40 +5,54 @@
 
 #include "format/section_scans.h"
 
+// The rewrite repeats passes: each takes the first marker of the whole text and the first "}"
+// behind it, and puts the escaped contents between what came before the marker and what came
+// after the "}". Done literally, every pass copies and rescans the whole text, and a text of n
+// nested sections costs n passes over all of it. The walk here gives the same bytes in one read
+// of the text, because:
+//
+// - Escaping neither makes nor breaks a marker: an entity is "&", letters and ";", a marker holds
+//   none of "&", ";", "<" and ">". So which marker and which "}" each pass takes depends only on
+//   which bytes are left, and every pass leaves them in their order.
+// - The markers are taken in the order in which they end, and each is closed by the first "}"
+//   behind both its own end and the "}" that closed the marker before it. A walk that counts the
+//   sections open takes exactly these: a "{" that ends a marker in what it has written opens one,
+//   and the marker's bytes are taken back, so that a marker which forms where a pass joins its
+//   pieces is seen as well; a "}" while sections are open closes the oldest and is dropped.
+// - A byte is escaped once by every pass whose contents hold it, and those are the sections open
+//   when the walk meets it. At depth d, "&" becomes "&" and d times "amp;"; "<" and ">" become
+//   "&", d - 1 times "amp;", then "lt;" or "gt;".
+// - When the first section left open has no "}" behind it, it and everything behind it stay as
+//   they are: the walk is run again taking only as many markers as were closed.
+//
+// A first walk that meets a section inside another stops there and a counting walk, which
+// escapes nothing, finds how many markers are closed; only then is the deep text escaped. So a
+// run of open sections that never close costs no escaping that is then thrown away.
+
 namespace vorlane {
 namespace {
 
 constexpr const char kMarker[] = "@htmlsafe{";
 constexpr uint32_t kMarkerLength = 10;
+constexpr uint32_t kHoldsNul = kNotFound - 1;
+constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
+// A rewritten text at least this long is handed over with its block instead of being copied.
+constexpr uint32_t kHandOverFrom = 16 << 10;
 
-struct Replacement {
-  char character;
-  const char* entity;
+enum class Status { Done, Unchanged, Nested, HoldsNul, OutOfMemory };
+
+enum class WalkMode {
+  First, // escapes, and stops when a section opens inside another
+  Count, // escapes nothing: counts the markers that are closed
+  Last,  // escapes, taking no more markers than the limit
 };
-// "&" goes first, so the "&" of an inserted entity is never escaped again.
-constexpr Replacement kReplacements[] = {{'&', "&amp;"}, {'>', "&gt;"}, {'<', "&lt;"}};
 
-// Appends bytes to out with every "&", ">" and "<" escaped. Applying the three replacements one
-// after the other, each resuming behind what it inserted, gives the same bytes as this single
-// walk: "&" becomes "&amp;" first, and the later rows only meet their own characters.
-bool append_escaped(Utf8String& out, const char* bytes, uint32_t count) {
-  uint32_t start = 0;
-  for (uint32_t i = 0; i < count; ++i) {
-    char c = bytes[i];
-    if (c != '&' && c != '<' && c != '>')
-      continue;
-    for (const Replacement& r : kReplacements) {
-      if (c == r.character) {
-        if (!out.append_bytes(bytes + start, i - start) ||
-            !out.append_bytes(r.entity, static_cast<uint32_t>(std::strlen(r.entity))))
-          return false;
-        start = i + 1;
-        break;
-      }
-    }
-  }
-  return out.append_bytes(bytes + start, count - start);
-}
+// Bytes that the walk reads in one go, `base` levels deep in sections that are already closed.
+struct Segment {
+  const char* bytes;
+  uint32_t length;
+  uint32_t base;
+};
 
 // Where the walk writes: bytes from start to at are written, those up to limit are room.
 struct OutputSpan {
@@ -60,246 +74,55 @@ struct OutputSpan {
   return {block.data(), block.data() + length, block.data() + block.size()};
 }
 
-constexpr uint32_t kOutOfMemory = kNotFound - 1;
-// A NUL byte was met: the text goes to apply_by_passes.
-constexpr uint32_t kHoldsNul = kNotFound - 2;
-constexpr uint32_t kHandOverFrom = 16 << 10;
-
-struct Entity {
-  uint64_t bytes; // read least significant byte first
-  uint32_t length;
-};
 constexpr uint64_t bytes_of(const char* text) {
   uint64_t bytes = 0;
   for (int i = 0; text[i] != '\0'; ++i)
     bytes |= static_cast<uint64_t>(static_cast<uint8_t>(text[i])) << (8 * i);
   return bytes;
 }
-constexpr Entity kEntities[8] = {
-    {'@', 1}, {}, {}, {bytes_of("&amp;"), 5}, {}, {}, {bytes_of("&lt;"), 4}, {bytes_of("&gt;"), 4}};
 
-// Whether a marker begins at position p of the text done followed by rest.
-bool marker_at(const uint8_t* done, uint32_t done_length, uint32_t p, const char* rest,
-               uint32_t rest_length) {
-  for (uint32_t k = 0; k < kMarkerLength; ++k, ++p) {
-    char c;
-    if (p < done_length)
-      c = static_cast<char>(done[p]);
-    else if (p - done_length < rest_length)
-      c = rest[p - done_length];
-    else
-      return false;
-    if (c != kMarker[k])
-      return false;
-  }
-  return true;
-}
-
-// The general walk, for the rest of a text once a pass has made a marker of its own (joining the
-// pieces, or one inside the contents). The text between two passes, as three parts: `head`, the
-// bytes before the last marker, which later passes keep except for at most its last 9 bytes;
-// `front`, the escaped contents that the last pass produced; and the unread rest of the input from
-// `tail`. Positions are into the whole text, head first.
-class Passes {
-public:
-  Passes(const char* input, uint32_t length, SafeSectionBuffers& buffers)
-      : input_(input), tail_(0), end_(length), head_(buffers.head), fronts_(buffers.fronts) {
-    head_.reset();
-    fronts_[0].reset();
-    fronts_[1].reset();
-  }
-
-  // Takes over from the forward walk right after a pass: done holds that pass's head (its first
-  // head_length bytes) and escaped contents, and the input continues at tail. False when memory
-  // ran out.
-  bool resume(const uint8_t* done, uint32_t head_length, uint32_t done_length, uint32_t tail) {
-    const char* bytes = reinterpret_cast<const char*>(done);
-    tail_ = tail;
-    return head_.append_bytes(bytes, head_length) &&
-           fronts_[0].append_bytes(bytes + head_length, done_length - head_length);
-  }
-
-  // The first marker at or after from; kNotFound when there is none.
-  uint32_t find_marker(uint32_t from) const {
-    uint32_t h = head_.length();
-    // Markers that begin in the head end in the front or the tail.
-    for (uint32_t p = from; p < h; ++p) {
-      if (head_.text()[p] == '@' && matches_marker(p))
-        return p;
-    }
-    uint32_t f = front().length();
-    uint32_t found = front().find_text(kMarker, 0);
-    if (found != kNotFound)
-      return h + found;
-    for (uint32_t i = f > kMarkerLength - 1 ? f - (kMarkerLength - 1) : 0; i < f; ++i) {
-      if (front().text()[i] == '@' && matches_marker(h + i))
-        return h + i;
-    }
-    const char* tail = input_ + tail_;
-    uint32_t left = end_ - tail_;
-    for (uint32_t i = 0; i + kMarkerLength <= left;) {
-      const void* hit = std::memchr(tail + i, '@', left - kMarkerLength + 1 - i);
-      if (!hit)
-        break;
-      i = static_cast<uint32_t>(static_cast<const char*>(hit) - tail);
-      if (std::memcmp(tail + i, kMarker, kMarkerLength) == 0)
-        return h + f + i;
-      ++i;
-    }
-    return kNotFound;
-  }
-
-  // The first "}" at or after from, which lies behind the head; kNotFound when there is none.
-  uint32_t find_brace(uint32_t from) const {
-    uint32_t h = head_.length(), f = front().length();
-    uint32_t r = from - h;
-    if (r < f) {
-      uint32_t found = front().find_char('}', static_cast<int32_t>(r));
-      if (found != kNotFound)
-        return h + found;
-      r = f;
-    }
-    uint32_t start = tail_ + (r - f);
-    const void* hit = std::memchr(input_ + start, '}', end_ - start);
-    return hit ? h + f + static_cast<uint32_t>(static_cast<const char*>(hit) - (input_ + tail_))
-               : kNotFound;
-  }
-
-  // One pass with the marker at a and the brace at b. False when memory ran out.
-  bool rewrite(uint32_t a, uint32_t b) {
-    uint32_t h = head_.length(), f = front().length();
-    Utf8String& next = fronts_[1 - current_];
-    next.reset();
-    // The contents lie behind the head: a marker begins at most 9 bytes before its end.
-    if (!copy_rest(next, a + kMarkerLength - h, b - h, true))
-      return false;
-    if (a < h) {
-      head_.truncate(a);
-    } else if (!copy_rest(head_, 0, a - h, false)) {
-      return false;
-    }
-    uint32_t after = b + 1 - h;
-    if (after < f) {
-      if (!next.append_bytes(front().text() + after, f - after))
-        return false;
-    } else {
-      tail_ += after - f;
-    }
-    current_ = 1 - current_;
-    return true;
-  }
-
-  // The whole text, completed in the head; null when memory ran out.
-  ScratchString* finish() {
-    return copy_rest(head_, 0, front().length() + (end_ - tail_), false) ? &head_ : nullptr;
-  }
-
-private:
-  const Utf8String& front() const { return fronts_[current_]; }
-
-  char at(uint32_t i) const {
-    uint32_t h = head_.length(), f = front().length();
-    if (i < h)
-      return head_.text()[i];
-    return i - h < f ? front().text()[i - h] : input_[tail_ + (i - h - f)];
-  }
-
-  bool matches_marker(uint32_t p) const {
-    if (p + kMarkerLength > head_.length() + front().length() + (end_ - tail_))
-      return false;
-    for (uint32_t k = 0; k < kMarkerLength; ++k) {
-      if (at(p + k) != kMarker[k])
-        return false;
-    }
-    return true;
-  }
-
-  // Appends the bytes [from, to) of front and tail (positions behind the head), escaped or not.
-  bool copy_rest(Utf8String& out, uint32_t from, uint32_t to, bool escaped) const {
-    uint32_t f = front().length();
-    if (from < f) {
-      uint32_t stop = to < f ? to : f;
-      const char* bytes = front().text() + from;
-      if (!(escaped ? append_escaped(out, bytes, stop - from)
-                    : out.append_bytes(bytes, stop - from)))
-        return false;
-      from = stop;
-    }
-    if (from < to) {
-      const char* bytes = input_ + tail_ + (from - f);
-      return escaped ? append_escaped(out, bytes, to - from) : out.append_bytes(bytes, to - from);
-    }
-    return true;
-  }
-
-  const char* input_;
-  uint32_t tail_;
-  uint32_t end_;
-  ScratchString& head_;
-  ScratchString* fronts_;
-  int current_ = 0;
+struct Entity {
+  uint64_t bytes; // read least significant byte first
+  uint32_t length;
 };
+// By bits 1 to 3 of "&", "<" and ">", which differ there: looked up, not branched on, since the
+// characters come in no order that a branch could learn.
+constexpr Entity kEntities[8] = {
+    {}, {}, {}, {bytes_of("&amp;"), 5}, {}, {}, {bytes_of("&lt;"), 4}, {bytes_of("&gt;"), 4}};
+constexpr uint64_t kAmps = bytes_of("amp;amp;");
+constexpr uint64_t kLt = bytes_of("lt;");
+constexpr uint64_t kGt = bytes_of("gt;");
 
-// The rewriting pass by pass, for the rare text that holds a NUL byte before its end: there the
-// pieces of a pass end at that byte, which the fast walk does not model. The passes run on a
-// copy, so that running out of memory halfway leaves the text as it was instead of half
-// rewritten.
-void apply_by_passes(Utf8String& text) {
-  ScratchString work;
-  const Utf8String* current = &text;
-  for (;;) {
-    uint32_t a = current->find_text(kMarker, 0);
-    if (a == kNotFound)
-      break;
-    uint32_t b = current->find_char('}', static_cast<int32_t>(a));
-    if (b == kNotFound)
-      break;
-    // Every piece ends at the first NUL, as the whole text's own copy would, and at the end of
-    // the string, whatever its storage holds behind it.
-    const char* bytes = current->text();
-    uint32_t head = bounded_length(bytes, a);
-    uint32_t contents = bounded_length(bytes + a + kMarkerLength, b - a - kMarkerLength);
-    const char* tail = bytes + b + 1;
-    uint32_t tail_length = bounded_length(tail, current->length() - (b + 1));
-    ScratchString rebuilt;
-    if (!rebuilt.append_bytes(bytes, head) ||
-        !append_escaped(rebuilt, bytes + a + kMarkerLength, contents) ||
-        !rebuilt.append_bytes(tail, tail_length))
-      return;
-    work.assign(rebuilt.text(), rebuilt.length());
-    if (work.length() != rebuilt.length())
-      return;
-    current = &work;
-  }
-  if (current == &work)
-    text.assign(work.text(), work.length());
+// The longest replacement of one byte at depth: "&" and depth times "amp;".
+uint32_t entity_room(uint32_t depth) {
+  return 1 + 4 * depth;
 }
 
-// The rest of the text after a pass that made a marker of its own, walked pass by pass; then
-// the suffix, and the whole result into text. False when memory ran out: text is unchanged.
-bool finish_by_passes(Utf8String& text, SafeSectionBuffers& buffers, const uint8_t* done,
-                      uint32_t head_end, uint32_t done_length, uint32_t tail, const char* suffix,
-                      uint32_t suffix_length) {
-  Passes passes(text.text(), text.length(), buffers);
-  if (!passes.resume(done, head_end, done_length, tail))
-    return false;
-  // The head before a pass's marker holds no whole marker, so the next pass's marker begins at
-  // most 9 bytes before this one: each search starts there, and the head is kept in place.
-  uint32_t from = head_end > kMarkerLength - 1 ? head_end - (kMarkerLength - 1) : 0;
-  for (;;) {
-    uint32_t a = passes.find_marker(from);
-    if (a == kNotFound)
-      break;
-    uint32_t b = passes.find_brace(a + kMarkerLength);
-    if (b == kNotFound)
-      break;
-    if (!passes.rewrite(a, b))
-      return false;
-    from = a > kMarkerLength - 1 ? a - (kMarkerLength - 1) : 0;
+// The first pass over a text that holds a NUL byte, where each of its three pieces ends at its
+// first NUL, as a copy of the piece would. Nothing behind such a NUL survives the pass, so the
+// rest is the walk's as for any text. Fills segments with the pieces and returns their number,
+// or 0 when no pass takes place.
+int first_pass_with_nul(const char* input, uint32_t length, Segment* segments) {
+  uint32_t a = kNotFound;
+  for (uint32_t i = kMarkerLength - 1; i < length && a == kNotFound; ++i) {
+    if (input[i] == '{' && std::memcmp(input + i - (kMarkerLength - 1), kMarker, 9) == 0)
+      a = i - (kMarkerLength - 1);
   }
-  ScratchString* result = passes.finish();
-  return result && result->append_bytes(suffix, suffix_length) &&
-         text.assign_bytes(result->text(), result->length());
+  if (a == kNotFound)
+    return 0;
+  const char* contents = input + a + kMarkerLength;
+  const char* end = input + length;
+  const char* brace = contents;
+  while (brace < end && *brace != '}')
+    ++brace;
+  if (brace == end)
+    return 0;
+  uint32_t contents_length = static_cast<uint32_t>(brace - contents);
+  uint32_t tail_length = static_cast<uint32_t>(end - brace - 1);
+  segments[0] = {input, bounded_length(input, a), 0};
+  segments[1] = {contents, bounded_length(contents, contents_length), 1};
+  segments[2] = {brace + 1, bounded_length(brace + 1, tail_length), 0};
+  return 3;
 }
 
 namespace words {

@@ -19,15 +19,14 @@ SectionScan best_section_scan();
 const char* section_scan_name(SectionScan scan);
 
 // Working storage of the rewrite. Kept by a caller that rewrites many texts, it saves the
-// allocations of each call: its buffers only grow.
+// allocations of each call: its block only grows, or trades places with a rewritten text.
 struct SafeSectionBuffers {
   MemoryBlock output{GrowthPolicy::DoublingKeep};
-  ScratchString head;
-  ScratchString fronts[2];
   SectionScan scan = SectionScan::Best;
 };
 
-// Rewrites text in place. Running out of memory leaves the text as it was.
+// Rewrites text in place, in time and memory in proportion to the text and the result. Running
+// out of memory leaves the text as it was.
 void apply_safe_sections(Utf8String& text);
 void apply_safe_sections(Utf8String& text, SafeSectionBuffers& buffers);
 // The same, then appends suffix. When the text has sections, the rewritten text and the suffix

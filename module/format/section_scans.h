@@ -50,12 +50,14 @@ struct Words {
   // Marks the bytes that are 0. Adding to the low seven bits carries no borrow into the next
   // byte, so every mark is true.
   static Marks zero_bytes(uint64_t x) { return ~(((x & kLows) + kLows) | x | kLows); }
-  static Marks nul_marks(Chunk word) { return zero_bytes(word); }
-  static Marks at_marks(Chunk word) { return zero_bytes(word ^ (kOnes * '@')); }
-  // "&", "<", ">", "@" and "}"; "<" and ">" differ in one bit only.
-  static Marks section_marks(Chunk word) {
-    return zero_bytes(word ^ (kOnes * '&')) | zero_bytes((word ^ (kOnes * '<')) & ~(kOnes * 2)) |
-           zero_bytes(word ^ (kOnes * '@')) | zero_bytes(word ^ (kOnes * '}'));
+  // "{", which ends every marker, and NUL.
+  static Marks outside_marks(Chunk word) {
+    return zero_bytes(word ^ (kOnes * '{')) | zero_bytes(word);
+  }
+  // Also "}", "&", "<" and ">"; "<" and ">" differ in one bit only.
+  static Marks inside_marks(Chunk word) {
+    return outside_marks(word) | zero_bytes(word ^ (kOnes * '}')) |
+           zero_bytes(word ^ (kOnes * '&')) | zero_bytes((word ^ (kOnes * '<')) & ~(kOnes * 2));
   }
   static uint32_t take_mark(Marks& marks) {
     uint32_t position = static_cast<uint32_t>(__builtin_ctzll(marks) / 8);
@@ -75,17 +77,16 @@ struct Sse2 {
   static void store(uint8_t* to, Chunk chunk) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to), chunk);
   }
-  static Marks marks_of(Chunk equal) { return static_cast<Marks>(_mm_movemask_epi8(equal)); }
-  static Marks nul_marks(Chunk chunk) {
-    return marks_of(_mm_cmpeq_epi8(chunk, _mm_setzero_si128()));
+  static Marks marks_of(Chunk matches) { return static_cast<Marks>(_mm_movemask_epi8(matches)); }
+  static Chunk equal(Chunk chunk, char c) { return _mm_cmpeq_epi8(chunk, _mm_set1_epi8(c)); }
+  static Marks outside_marks(Chunk chunk) {
+    return marks_of(_mm_or_si128(equal(chunk, '{'), equal(chunk, '\0')));
   }
-  static Marks at_marks(Chunk chunk) { return marks_of(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('@'))); }
-  static Marks section_marks(Chunk chunk) {
-    Chunk angle = _mm_cmpeq_epi8(_mm_or_si128(chunk, _mm_set1_epi8(2)), _mm_set1_epi8('>'));
-    Chunk amp = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('&'));
-    Chunk at = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('@'));
-    Chunk brace = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('}'));
-    return marks_of(_mm_or_si128(_mm_or_si128(angle, amp), _mm_or_si128(at, brace)));
+  static Marks inside_marks(Chunk chunk) {
+    Chunk angle = equal(_mm_or_si128(chunk, _mm_set1_epi8(2)), '>');
+    Chunk braces = _mm_or_si128(equal(chunk, '{'), equal(chunk, '}'));
+    Chunk others = _mm_or_si128(equal(chunk, '&'), equal(chunk, '\0'));
+    return marks_of(_mm_or_si128(_mm_or_si128(angle, braces), others));
   }
   static uint32_t take_mark(Marks& marks) {
     // The builtin, not std::countr_zero: a library function compiled for every processor is not

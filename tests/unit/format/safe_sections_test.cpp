@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -364,4 +365,114 @@ TEST_F(SafeSectionsFailures, ThenAppendDoesEachStepWholeOrNotAtAll) {
     }
     EXPECT_GT(failures, 0);
   }
+}
+
+namespace {
+
+const std::string kM = "@htmlsafe{";
+
+std::string repeat(const std::string& piece, int n) {
+  std::string out;
+  out.reserve(piece.size() * static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i)
+    out += piece;
+  return out;
+}
+
+// "&" inside d sections that the passes rewrite around it, and "<" or ">" as well.
+// (Built by appending: gcc 12 warns falsely about a literal plus a string.)
+std::string amp_at(int d) {
+  return std::string("&").append(repeat("amp;", d));
+}
+std::string angle_at(int d, const char* name) {
+  return std::string("&").append(repeat("amp;", d - 1)).append(name);
+}
+
+// Sections nested n deep, each the way the passes see them, with their results in closed form.
+struct Shape {
+  const char* name;
+  std::string (*text)(int n);
+  std::string (*after)(int n);
+};
+
+// Every section but the innermost begins with a marker that only forms once the empty section
+// between its halves is gone.
+std::string joined(int n) {
+  return repeat(std::string("@html").append(kM).append("}safe{"), n)
+      .append("<")
+      .append(std::string(n, '}'));
+}
+
+const Shape kShapes[] = {
+    {"amps", [](int n) { return repeat(kM, n) + std::string(n, '&') + std::string(n, '}'); },
+     [](int n) { return repeat(amp_at(n), n); }},
+    {"lts", [](int n) { return repeat(kM, n) + std::string(n, '<') + std::string(n, '}'); },
+     [](int n) { return repeat(angle_at(n, "lt;"), n); }},
+    {"gts", [](int n) { return repeat(kM, n) + std::string(n, '>') + std::string(n, '}'); },
+     [](int n) { return repeat(angle_at(n, "gt;"), n); }},
+    {"staircase", [](int n) { return repeat(kM + "&", n) + std::string(n, '}'); },
+     [](int n) {
+       std::string out;
+       for (int d = 1; d <= n; ++d)
+         out += amp_at(d);
+       return out;
+     }},
+    // Each "{" ends a marker once the marker before it is gone.
+    {"markers made at joins",
+     [](int n) {
+       return repeat("@htmlsafe", n) + std::string(n, '{') + "<>" + std::string(n, '}');
+     },
+     [](int n) { return angle_at(n, "lt;") + angle_at(n, "gt;"); }},
+    {"joined across removed sections", [](int n) { return joined(n) + "x"; },
+     [](int n) { return angle_at(n, "lt;") + "x"; }},
+    // Open sections: the first that has no "}" and everything behind it stay.
+    {"open after an empty one",
+     [](int n) { return kM + "}" + repeat(kM, n) + std::string(n, '&'); },
+     [](int n) { return repeat(kM, n) + std::string(n, '&'); }},
+    {"one brace for many", [](int n) { return repeat(kM, n) + std::string(n, '&') + "}<"; },
+     [](int n) { return repeat(kM, n - 1) + repeat("&amp;", n) + "<"; }},
+};
+
+} // namespace
+
+// The closed forms hold for the passes themselves, checked where they are cheap.
+TEST(SafeSections, OracleAgreesWithTheNestedShapes) {
+  for (const Shape& shape : kShapes) {
+    for (int n = 1; n <= 12; ++n)
+      EXPECT_EQ(shape.after(n), rewrite_by_oracle(shape.text(n))) << shape.name << ", n = " << n;
+  }
+}
+
+TEST_P(SafeSectionScans, NestedShapes) {
+  for (const Shape& shape : kShapes) {
+    for (int n : {1, 2, 3, 17, 1000, 3000}) {
+      std::string got = rewrite(shape.text(n));
+      std::string expected = shape.after(n);
+      ASSERT_EQ(expected.size(), got.size()) << shape.name << ", n = " << n;
+      ASSERT_TRUE(expected == got)
+          << shape.name << ", n = " << n << ", first difference at "
+          << std::mismatch(expected.begin(), expected.end(), got.begin()).first - expected.begin();
+    }
+  }
+}
+
+// Texts of many sections inside each other, with markers that form at the joins, against the
+// passes themselves.
+TEST_P(SafeSectionScans, NestedTextsAgreeWithTheOracle) {
+  static const char* const pieces[] = {"@htmlsafe{", "@htmlsafe{", "@htmlsafe{", "}", "}",
+                                       "}",          "&",          "<",          ">", "a",
+                                       "@html",      "safe{",      "@htmlsafe",  "{", "e{"};
+  const uint32_t piece_count = sizeof pieces / sizeof pieces[0];
+  Random random(31337);
+  int deep = 0;
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    uint32_t count = 1 + random.below(i < 10000 ? 16 : 64);
+    for (uint32_t p = 0; p < count; ++p)
+      text += pieces[random.below(piece_count)];
+    std::string expected = rewrite_by_oracle(text);
+    deep += expected.find("&amp;amp;") != std::string::npos;
+    ASSERT_EQ(expected, rewrite(text)) << "case " << i << ", from: " << text;
+  }
+  EXPECT_GT(deep, 2000);
 }
