@@ -40,6 +40,21 @@ inline std::string entry_150(bool with_sections) {
   return e;
 }
 
+// Hostile entries of n sections inside each other, whose output grows with n squared: n markers
+// around n "&" and then n "}" ("amps"), the same around "<" ("lts"), and markers that each form
+// only once the marker before them is gone ("joins").
+inline std::string nested(const std::string& shape, int n) {
+  std::string text;
+  const std::string marker = shape == "joins" ? "@htmlsafe" : "@htmlsafe{";
+  for (int i = 0; i < n; ++i)
+    text += marker;
+  if (shape == "joins")
+    text += std::string(static_cast<size_t>(n), '{') + std::string(static_cast<size_t>(n), '&');
+  else
+    text += std::string(static_cast<size_t>(n), shape == "lts" ? '<' : '&');
+  return text + std::string(static_cast<size_t>(n), '}');
+}
+
 // The anchor: "&", "<" and ">" replaced in every byte, a byte loop appending each byte or its
 // entity to a string whose capacity is reserved beforehand.
 inline void plain_escape(const std::string& input, std::string& out) {

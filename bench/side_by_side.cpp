@@ -3,6 +3,8 @@
 // every ratio compares figures of the same machine, moment and code generation. Each figure is the
 // median of 11 rounds, and a round takes every figure once, so that a slow moment of the shared
 // machine falls on all of them alike. Prints one JSON object per line; scripts/bench reads them.
+// Besides the table rows and entries, whose texts Telvane hands over in strings of the host's own
+// making or in one string reused, hostile entries of nested sections are timed per output byte.
 //
 //   vorlane_side_by_side [--quick]
 #include <algorithm>
@@ -31,10 +33,11 @@ double seconds(Clock::time_point from, Clock::time_point to) {
 
 // One figure: a run times `repeats` units of work and gives the seconds of one unit.
 struct Figure {
-  Figure(std::string name_, size_t bytes_, std::function<double()> run_)
-      : name(std::move(name_)), bytes(bytes_), run(std::move(run_)) {}
+  Figure(std::string name_, size_t bytes_, std::function<double()> run_, size_t output_ = 0)
+      : name(std::move(name_)), bytes(bytes_), output(output_), run(std::move(run_)) {}
   std::string name;
-  size_t bytes; // per unit
+  size_t bytes;  // per unit
+  size_t output; // bytes written per unit, where that differs from bytes
   std::function<double()> run;
   std::vector<double> samples;
 };
@@ -47,6 +50,30 @@ void consume(const void* data, size_t size) {
 }
 
 const size_t kEntries = 4096; // entries per run of the one-entry figures
+
+// The bytes that process_entry leaves of text, line end included.
+size_t rewritten_length(const std::string& text) {
+  vorlane::Utf8String probe;
+  probe.assign(text.data(), static_cast<uint32_t>(text.size()));
+  vorlane::apply_safe_sections(probe);
+  return probe.length() + 2;
+}
+
+// process_entry on a string made as the host makes one, fresh for each of `repeats` rewrites of
+// text; the seconds of one.
+double through_host_string(vorlane::CustomOutputFormat* format, const std::string& text,
+                           int repeats) {
+  double total = 0;
+  for (int i = 0; i < repeats; ++i) {
+    auto entry = std::make_unique<vorlane::Utf8String>();
+    entry->assign(text.data(), static_cast<uint32_t>(text.size()));
+    Clock::time_point t0 = Clock::now();
+    format->process_entry(entry.get(), 0, nullptr);
+    total += seconds(t0, Clock::now());
+    consume(entry->text(), entry->length());
+  }
+  return total / repeats;
+}
 
 } // namespace
 
@@ -64,10 +91,17 @@ int main(int argc, char** argv) {
       return 1;
   }
   int next_format = 0;
+  vorlane::CustomOutputFormat* host_formats[8];
+  for (vorlane::CustomOutputFormat*& format : host_formats) {
+    format = vorlane::CustomOutputFormat::create();
+    if (!format)
+      return 1;
+  }
+  int next_host_format = 0;
 
   std::vector<Figure> figures;
   std::vector<std::string> inputs;
-  inputs.reserve(16);
+  inputs.reserve(16); // never more, so that references to the inputs stay valid
 
   // Whole texts of table rows, each rewritten through process_entry from a fresh copy; the copy
   // into the entry is not timed.
@@ -91,7 +125,8 @@ int main(int argc, char** argv) {
       }
       return total / repeats;
     };
-    figures.push_back({"rewrite_" + label, size, [=] { return through_process_entry(input); }});
+    figures.push_back({"rewrite_" + label, size, [=] { return through_process_entry(input); },
+                       rewritten_length(input)});
     figures.push_back(
         {"rewrite_no_marker_" + label, size, [=] { return through_process_entry(plain); }});
     auto out = std::make_shared<std::string>();
@@ -139,6 +174,32 @@ int main(int argc, char** argv) {
              }
              return total / repeats;
            }});
+    }
+  }
+
+  // The same rows in strings that the host made, as Telvane hands each entry over: a new string
+  // for every entry, on the host's own storage as the string's reservation rule leaves it. Made
+  // and destroyed outside the timing, and with an output-format object of their own.
+  for (size_t size : {size_t{1} << 20, size_t{16} << 20}) {
+    const std::string label = size == (size_t{1} << 20) ? "1MiB" : "16MiB";
+    const int repeats = size == (size_t{1} << 20) ? 8 : 1;
+    const std::string& input = size == (size_t{1} << 20) ? inputs[0] : inputs[2];
+    vorlane::CustomOutputFormat* format = host_formats[next_host_format++];
+    figures.push_back({"host_rewrite_" + label, size,
+                       [=, &input] { return through_host_string(format, input, repeats); },
+                       rewritten_length(input)});
+  }
+
+  // Hostile entries of nested sections, each in a string the host made; per output byte.
+  for (const char* shape : {"amps", "lts", "joins"}) {
+    for (int n : {1000, 3000}) {
+      inputs.push_back(bench::nested(shape, n));
+      const std::string& input = inputs.back();
+      const int repeats = n == 1000 ? 8 : 1;
+      vorlane::CustomOutputFormat* format = host_formats[next_host_format++];
+      figures.push_back({std::string("nested_") + shape + "_" + std::to_string(n), input.size(),
+                         [=, &input] { return through_host_string(format, input, repeats); },
+                         rewritten_length(input)});
     }
   }
 
@@ -202,10 +263,13 @@ int main(int argc, char** argv) {
   for (Figure& f : figures) {
     std::vector<double> s = f.samples;
     std::sort(s.begin(), s.end());
-    std::printf("{\"name\": \"%s\", \"bytes\": %zu, \"median_s\": %.6g, \"min_s\": %.6g}\n",
-                f.name.c_str(), f.bytes, s[s.size() / 2], s.front());
+    std::printf("{\"name\": \"%s\", \"bytes\": %zu, \"output_bytes\": %zu, \"median_s\": %.6g, "
+                "\"min_s\": %.6g}\n",
+                f.name.c_str(), f.bytes, f.output ? f.output : f.bytes, s[s.size() / 2], s.front());
   }
   for (vorlane::CustomOutputFormat* format : formats)
+    format->release();
+  for (vorlane::CustomOutputFormat* format : host_formats)
     format->release();
   return 0;
 }

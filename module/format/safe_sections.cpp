@@ -98,6 +98,11 @@ uint32_t entity_room(uint32_t depth) {
   return 1 + 4 * depth;
 }
 
+// The length of c, one of "&", "<" and ">", escaped at depth.
+uint32_t entity_length(char c, uint32_t depth) {
+  return depth == 0 ? 1 : 4 * depth + (c == '&' ? 1 : 0);
+}
+
 // The first pass over a text that holds a NUL byte, where each of its three pieces ends at its
 // first NUL, as a copy of the piece would. Nothing behind such a NUL survives the pass, so the
 // rest is the walk's as for any text. Fills segments with the pieces and returns their number,
