@@ -476,3 +476,17 @@ TEST_P(SafeSectionScans, NestedTextsAgreeWithTheOracle) {
   }
   EXPECT_GT(deep, 2000);
 }
+
+// A result beyond what a block may hold (2 GiB, or even 4 GiB) is not attempted: the text stays
+// as it was, and the line end still follows it.
+TEST_P(SafeSectionScans, AResultTooLargeLeavesTheTextAsItWas) {
+  vorlane::SafeSectionBuffers buffers;
+  buffers.scan = GetParam();
+  for (int n : {23200, 33000}) {
+    const std::string text = kShapes[0].text(n);
+    Utf8String s;
+    make(s, text);
+    vorlane::apply_safe_sections_then_append(s, buffers, "\r\n");
+    EXPECT_TRUE(bytes_of(s) == text + "\r\n") << "n = " << n << ": " << s.length() << " bytes";
+  }
+}
