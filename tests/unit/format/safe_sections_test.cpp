@@ -310,11 +310,17 @@ TEST_F(SafeSectionsFailures, RewriteIsAllOrNothing) {
   std::string large;
   while (large.size() < 20000)
     large += "<td>@htmlsafe{R&B <i>}</td>";
+  // Deep enough to be counted first, and with a result large enough to be handed over whole.
+  std::string deep;
+  for (int i = 0; i < 70; ++i)
+    deep += "@htmlsafe{";
+  deep += std::string(70, '&') + std::string(70, '}');
   const std::string texts[] = {
       "x@htmlsafe{a<b & c>d}y and @htmlsafe{" + std::string(100, '<') + "} tail",
       std::string("@htmlsafe{a\0b}c@htmlsafe{<}", 27),
       "a@htmlsafe{b}c@htmlsafe@htmlsafe{{<}} and a tail long enough to be read in chunks",
       large,
+      deep,
   };
   for (const std::string& text : texts) {
     const std::string expected = rewrite_by_oracle(text);
