@@ -431,6 +431,13 @@ const Shape kShapes[] = {
      [](int n) { return angle_at(n, "lt;") + angle_at(n, "gt;"); }},
     {"joined across removed sections", [](int n) { return joined(n) + "x"; },
      [](int n) { return angle_at(n, "lt;") + "x"; }},
+    // A NUL ends every piece of the first pass: what follows it goes.
+    {"amps, then a NUL",
+     [](int n) {
+       return repeat(kM, n) + std::string(n, '&') + std::string(n, '}') + std::string(1, '\0') +
+              "@htmlsafe{<}";
+     },
+     [](int n) { return repeat(amp_at(n), n); }},
     // Open sections: the first that has no "}" and everything behind it stay.
     {"open after an empty one",
      [](int n) { return kM + "}" + repeat(kM, n) + std::string(n, '&'); },
