@@ -67,8 +67,17 @@ struct OutputSpan {
 // compiler knows.
 [[gnu::noinline]] OutputSpan grow_output(MemoryBlock& block, OutputSpan span, uint32_t count) {
   uint32_t length = static_cast<uint32_t>(span.at - span.start);
-  if (count > UINT32_MAX - length || !block.ensure_size(length + count))
+  if (count > UINT32_MAX - length)
     return {nullptr, nullptr, nullptr};
+  if (length == 0 && block.size() > 0) {
+    // Nothing written yet: new storage, without copying what the old one held.
+    MemoryBlock fresh(block.policy());
+    if (!fresh.resize(count))
+      return {nullptr, nullptr, nullptr};
+    block.swap_storage(fresh);
+  } else if (!block.ensure_size(length + count)) {
+    return {nullptr, nullptr, nullptr};
+  }
   // The whole capacity is usable; claiming it moves nothing and so cannot fail.
   block.ensure_size(block.capacity());
   return {block.data(), block.data() + length, block.data() + block.size()};

@@ -503,3 +503,27 @@ TEST_P(SafeSectionScans, AResultTooLargeLeavesTheTextAsItWas) {
     EXPECT_TRUE(bytes_of(s) == text + "\r\n") << "n = " << n << ": " << s.length() << " bytes";
   }
 }
+
+// A string's storage may be exactly as large as its text. Handed over by one rewrite, such a
+// block serves the next text of that size as it is: a rewrite that needs no more room succeeds
+// with every allocation failing (only giving spare memory back is tried), where growing the
+// block first would cost new memory on every entry.
+TEST_F(SafeSectionsFailures, StorageAsLargeAsTheTextServesTheNextRewrite) {
+  std::string rows;
+  while (rows.size() < 40000)
+    rows += "<td>@htmlsafe{R&B <i>}</td>";
+  const std::string expected = rewrite_by_oracle(rows) + "\r\n";
+  vorlane::SafeSectionBuffers buffers;
+  for (int entry = 0; entry < 3; ++entry) {
+    Utf8String s;
+    // A longer text cut back: the reservation rule leaves no room beyond the text's NUL.
+    make(s, rows + std::string(64, ' '));
+    s.truncate(static_cast<uint32_t>(rows.size()));
+    ASSERT_EQ(rows.size() + 1, s.storage().size());
+    if (entry > 0)
+      vorlane::fail_allocation(1, true);
+    vorlane::apply_safe_sections_then_append(s, buffers, "\r\n");
+    vorlane::fail_allocation(0, false);
+    EXPECT_TRUE(bytes_of(s) == expected) << "entry " << entry;
+  }
+}
