@@ -279,11 +279,11 @@ TEST(TitleFormat, ReplaceAgreesWithTheDefinition) {
     return w;
   };
   for (int round = 0; round < 3000; ++round) {
-    std::string text = word(24);
+    std::string text = word(32);
     std::vector<std::pair<std::string, std::string>> pairs;
     std::string call = "$replace(" + text;
     for (size_t k = 1 + random() % 3; k > 0; --k) {
-      pairs.emplace_back(word(5), std::string(random() % 3, 'x'));
+      pairs.emplace_back(word(8), std::string(random() % 3, 'x'));
       call += "," + pairs.back().first + "," + pairs.back().second;
     }
     call += ")";
