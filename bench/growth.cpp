@@ -24,6 +24,7 @@
 #include "playlist/m3u_loader.h"
 #include "prefs/preferences_page.h"
 #include "prefs/resource.h"
+#include "services/playlist_service.h"
 #include "titleformat/extra_items.h"
 #include "titleformat/location_uri.h"
 #include "titleformat/title_format.h"
@@ -220,6 +221,21 @@ const Row kRows[] = {
          vorlane::PreferencesDialogProc(nullptr, WM_COMMAND, MAKEWPARAM(IDC_FOOTER, EN_CHANGE),
                                         reinterpret_cast<LPARAM>(edit));
          keep(std::strlen(vorlane::settings::footer.get_text()));
+       };
+     }},
+    {"host_handles", "the host's get_entries and release_handles, n entries", 1 << 14,
+     [](size_t n) -> Operation {
+       auto service = std::make_shared<tessaly::HostPlaylistService>();
+       tessaly::Playlist playlist;
+       playlist.entries.resize(n);
+       service->set_playlist(std::move(playlist));
+       return [service] {
+         vorlane::PointerArray list;
+         vorlane::AllEntriesMask all;
+         service->get_entries(&list, &all);
+         service->handles().release_handles(
+             reinterpret_cast<vorlane::TrackHandle* const*>(list.data()), list.count());
+         keep(list.count());
        };
      }},
     {"tf_plain", "format_title_text, n bytes of plain text", 1 << 16,
