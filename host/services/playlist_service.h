@@ -8,8 +8,8 @@
 #pragma once
 
 #include <memory>
+#include <set>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -34,8 +34,8 @@ public:
 private:
   friend class HostTrackHandle;
   // By the interface pointer, so that looking up a pointer the host no longer knows never touches
-  // what it points to; hashed, so that each handle of a long playlist costs the same.
-  std::unordered_set<const vorlane::TrackHandle*> live_;
+  // what it points to.
+  std::set<const vorlane::TrackHandle*> live_;
 };
 
 class HostTrackHandle final : public vorlane::TrackHandle {
