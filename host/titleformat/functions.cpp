@@ -1,5 +1,7 @@
 #include "titleformat/functions.h"
 
+#include <cstdint>
+
 #include "support/text.h"
 #include "support/utf8.h"
 #include "titleformat/location_uri.h"
@@ -70,27 +72,59 @@ std::optional<std::string> arithmetic(std::string_view name, const std::string& 
   return std::nullopt;
 }
 
+constexpr uint32_t kNoPair = UINT32_MAX;
+
+// Writes mark at every position of text where needle starts, overlapping occurrences included:
+// the scan of the pairs may land on any of them. A prefix-function scan costs the text plus the
+// needle whatever they hold; comparing at every position cost their product.
+void mark_occurrences(const std::string& text, const std::string& needle, uint32_t mark,
+                      std::vector<uint32_t>& marks) {
+  size_t m = needle.size();
+  if (m == 0 || m > text.size())
+    return;
+  // border[q]: the length of the longest proper prefix of needle[0..q] that also ends it.
+  std::vector<size_t> border(m, 0);
+  for (size_t q = 1, k = 0; q < m; ++q) {
+    while (k > 0 && needle[q] != needle[k])
+      k = border[k - 1];
+    if (needle[q] == needle[k])
+      ++k;
+    border[q] = k;
+  }
+  for (size_t i = 0, q = 0; i < text.size(); ++i) {
+    while (q > 0 && text[i] != needle[q])
+      q = border[q - 1];
+    if (text[i] == needle[q])
+      ++q;
+    if (q == m) {
+      marks[i + 1 - m] = mark;
+      q = border[m - 1];
+    }
+  }
+}
+
 // One pass from the left: at each position the first FROM that starts there is replaced by its
 // TO and the scan goes on behind it, so no replacement is ever replaced again. An empty FROM
 // never matches. Nested calls could grow the text without end, so a result is cut at
 // kMaxReplaceResult bytes (at the start of the character that crosses it).
 std::string replace_all(const std::vector<std::string>& args) {
   const std::string& text = args[0];
+  // The first pair that starts at each position: the pairs are marked last to first, so that an
+  // earlier one overwrites a later one where both start. Time and memory in proportion to the
+  // text for each pair, however the FROMs overlap the text and each other.
+  std::vector<uint32_t> first(text.size(), kNoPair);
+  for (size_t k = (args.size() - 1) / 2; k > 0; --k)
+    mark_occurrences(text, args[2 * k - 1], static_cast<uint32_t>(2 * k - 1), first);
   std::string out;
   size_t i = 0;
   while (i < text.size() && out.size() <= kMaxReplaceResult) {
-    bool replaced = false;
-    for (size_t pair = 1; pair + 1 < args.size(); pair += 2) {
-      const std::string& from = args[pair];
-      if (!from.empty() && text.compare(i, from.size(), from) == 0) {
-        out += args[pair + 1];
-        i += from.size();
-        replaced = true;
-        break;
-      }
-    }
-    if (!replaced)
+    uint32_t pair = first[i];
+    if (pair == kNoPair) {
       out += text[i++];
+    } else {
+      out += args[pair + 1];
+      i += args[pair].size();
+    }
   }
   out.resize(cut_at_character(out, kMaxReplaceResult).size());
   return out;

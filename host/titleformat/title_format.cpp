@@ -115,15 +115,17 @@ private:
     out += *value;
   }
 
+  // Written in place and cut back when a variable is missing: a text inside nested brackets is
+  // written once, not copied again at every level.
   void bracket(std::string& out, int depth) {
     ++pos_;
-    std::string inner;
+    size_t start = out.size();
     bool all_known = true;
-    sequence(inner, Context::Bracket, depth + 1, all_known);
+    sequence(out, Context::Bracket, depth + 1, all_known);
     if (pos_ < in_.size())
       ++pos_; // the "]"
-    if (all_known)
-      out += inner;
+    if (!all_known)
+      out.resize(start);
   }
 
   void function(std::string& out, int depth) {

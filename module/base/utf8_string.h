@@ -27,7 +27,9 @@ public:
   uint32_t length() const override { return length_; }
 
   // First position at or after start (negative counts as 0) holding the byte / beginning the
-  // whole needle; kNotFound when there is none.
+  // whole needle; kNotFound when there is none. find_text compares the needle at every
+  // candidate, up to length times the needle's length in all: it is meant for short fixed
+  // needles, not for one that comes with the data.
   uint32_t find_char(uint8_t byte, int32_t start) const;
   uint32_t find_text(const char* needle, int32_t start) const;
   void remove_range(uint32_t position, uint32_t count);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <vector>
 
 #include "titleformat/extra_items.h"
@@ -53,6 +54,9 @@ const Row kRows[] = {
     {"a[b[%album%]c]d", "abcd"},
     {"[%album%[%title%]]", ""},
     {"[[%title%]%album%]", ""},
+    {"x[a[b%album%]c]y", "xacy"},
+    {"[%title%[%album%x]%title%]", "SongSong"},
+    {"[a[b[%title%]c]%album%]d", "d"},
     {"[$if2(%album%,x)]", "x"},
     {"[$upper(%album%)y]", "y"},
     // Literals.
@@ -139,6 +143,14 @@ const Row kRows[] = {
     {"$replace(abab,ab,x,a,y)", "xx"},
     {"$replace(abab,a,y,ab,x)", "ybyb"},
     {"$replace(abc,,x)", "abc"},
+    {"$replace(aaaaa,aa,b)", "bba"},
+    {"$replace(ababab,abab,x)", "xab"},
+    {"$replace(aaab,aab,x)", "ax"},
+    {"$replace(abc,abcd,x)", "abc"},
+    {"$replace(abcd,cd,x)", "abx"},
+    {"$replace(xaaa,xa,1,aa,2)", "12"},
+    {"$replace(aab,ab,2,aab,1)", "1"},
+    {"$replace(abab,ab,1,ab,2)", "11"},
     {"$replace(%pipes%,},}}@htmlsafe{)", "a|b\\c}}@htmlsafe{d"},
     {"$replace(\xC3\xA9t\xC3\xA9,\xC3\xA9,e)", "ete"},
     {"$replace(%album%,a,b)", ""},
@@ -233,6 +245,58 @@ TEST(TitleFormat, ReplaceResultIsBounded) {
       format("$replace($replace(" + std::string(21846, 'x') + ",x,y),y,\xE2\x82\xAC)");
   EXPECT_EQ(65535u, out.size());
   EXPECT_EQ("\xE2\x82\xAC", out.substr(out.size() - 3));
+}
+
+// The definition, position by position: at each one the first pair whose FROM starts there.
+std::string replaced_by_definition(const std::string& text,
+                                   const std::vector<std::pair<std::string, std::string>>& pairs) {
+  std::string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    bool replaced = false;
+    for (const auto& [from, to] : pairs) {
+      if (!from.empty() && text.compare(i, from.size(), from) == 0) {
+        out += to;
+        i += from.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced)
+      out += text[i++];
+  }
+  return out;
+}
+
+// Texts and FROMs of two letters overlap in every way: borders, one FROM inside another, an
+// occurrence that only a replacement before it lands on.
+TEST(TitleFormat, ReplaceAgreesWithTheDefinition) {
+  std::mt19937 random(22);
+  auto word = [&](size_t longest) {
+    std::string w(random() % (longest + 1), 'a');
+    for (char& c : w)
+      c = random() % 3 == 0 ? 'b' : 'a';
+    return w;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = word(32);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::string call = "$replace(" + text;
+    for (size_t k = 1 + random() % 3; k > 0; --k) {
+      pairs.emplace_back(word(8), std::string(random() % 3, 'x'));
+      call += "," + pairs.back().first + "," + pairs.back().second;
+    }
+    call += ")";
+    ASSERT_EQ(replaced_by_definition(text, pairs), format(call)) << call;
+  }
+}
+
+// Long near misses: FROM is half the text and fails only at its last byte.
+TEST(TitleFormat, ReplaceOfLongNearMisses) {
+  const std::string a(3000, 'a');
+  EXPECT_EQ(a, format("$replace(" + a + "," + a.substr(1500) + "b,x)"));
+  EXPECT_EQ("xx", format("$replace(" + a + "," + a.substr(1500) + ",x)"));
+  EXPECT_EQ("xxaa", format("$replace(" + a + "," + a.substr(1501) + ",x)"));
 }
 
 TEST(ParseExtraItems, Rows) {
