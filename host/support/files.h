@@ -21,8 +21,8 @@ bool replace_file(const std::string& path, const FileWriter& write, ReplaceStep*
                   std::string* reason);
 // replace_file with bytes as the whole content; error is "PATH: REASON".
 bool write_file_atomically(const std::string& path, const std::string& bytes, std::string* error);
-// Replaces to with from (both in one folder).
-bool rename_replace(const std::string& from, const std::string& to);
+// Replaces to with from (both in one folder); when that fails, the system's reason is in reason.
+bool rename_replace(const std::string& from, const std::string& to, std::string* reason);
 bool remove_file(const std::string& path);
 bool is_directory(const std::string& path);
 bool file_exists(const std::string& path);

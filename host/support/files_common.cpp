@@ -45,10 +45,9 @@ bool replace_file(const std::string& path, const FileWriter& write, ReplaceStep*
     *reason = system_error();
   }
   *failed = ReplaceStep::Writing;
-  if (ok && !rename_replace(temporary, path)) {
+  if (ok && !rename_replace(temporary, path, reason)) {
     ok = false;
     *failed = ReplaceStep::Replacing;
-    *reason = system_error();
   }
   if (!ok)
     remove_file(temporary);

@@ -12,8 +12,11 @@ std::FILE* open_file(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
-bool rename_replace(const std::string& from, const std::string& to) {
-  return std::rename(from.c_str(), to.c_str()) == 0;
+bool rename_replace(const std::string& from, const std::string& to, std::string* reason) {
+  if (std::rename(from.c_str(), to.c_str()) == 0)
+    return true;
+  *reason = system_error();
+  return false;
 }
 
 bool remove_file(const std::string& path) {

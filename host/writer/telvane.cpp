@@ -146,7 +146,7 @@ bool Telvane::write_file(vorlane::OutputFormat& format, const std::string& path,
              (is_directory(folder) ? "there: " + reason : "there: no folder " + folder);
   } else {
     *error = path + ": not written: " +
-             (failed == ReplaceStep::Replacing ? "cannot replace the file" : reason);
+             (failed == ReplaceStep::Replacing ? "cannot replace the file: " + reason : reason);
   }
   return false;
 }

@@ -9,7 +9,8 @@
 #include <cstdint>
 
 #include "memory_block.h"
-#include "string_sink.h"
+#include "platform/string_sink.h"
+#include "terminated_text.h"
 
 namespace vorlane {
 

@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "base/pointer_list.h"
-#include "base/string_sink.h"
 #include "entry/guid.h"
+#include "platform/string_sink.h"
 #include "platform/win32.h"
 
 namespace vorlane {

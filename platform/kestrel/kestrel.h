@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstdint>
 
-#include "base/string_sink.h"
+#include "platform/string_sink.h"
 #include "platform/win32.h"
 
 #if defined(_WIN32)

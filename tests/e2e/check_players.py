@@ -6,6 +6,8 @@
                                           whole, every local entry names its file (the relative
                                           ones, created by "files", must exist) and
                                           every title is the playlist's
+  check_players.py vlc PLAYLIST OUT LOG   exit 1 unless VLC's log LOG (cvlc -vv, OUT played)
+                                          shows every local entry of PLAYLIST opened
 
 Runs with Debian's python3, which has the parser's bindings (python3-gi,
 gir1.2-totemplparser-1.0).
@@ -94,12 +96,32 @@ def check(kind, playlist, out):
     return 1 if problems else 0
 
 
+def check_vlc(playlist, out, log):
+    """Every local entry's file among those VLC's log says it opened."""
+    opened = set()
+    with open(log, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            m = re.search(r"main input debug: `(.*)' successfully opened", line)
+            if m:
+                opened.add(local_path(m.group(1)))
+    opened.discard(os.path.abspath(out))
+    folder = os.path.dirname(os.path.abspath(playlist))
+    problems = ["entry %d: VLC did not open %s" % (i, os.path.join(folder, location))
+                for i, (location, _) in enumerate(entries(playlist), 1)
+                if is_local(location) and os.path.join(folder, location) not in opened]
+    for problem in problems:
+        print("VLC on %s: %s" % (out, problem))
+    return 1 if problems else 0
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "files":
         make_files(argv[2])
         return 0
     if len(argv) == 5 and argv[1] == "open" and argv[2] in ("xspf", "m3u"):
         return check(argv[2], argv[3], argv[4])
+    if len(argv) == 5 and argv[1] == "vlc":
+        return check_vlc(argv[2], argv[3], argv[4])
     print(__doc__.strip(), file=sys.stderr)
     return 2
 

@@ -9,8 +9,8 @@
 #include <initializer_list>
 
 #include "base/pointer_list.h"
-#include "base/string_sink.h"
 #include "entry/host_interface.h"
+#include "platform/string_sink.h"
 
 namespace {
 
