@@ -1,4 +1,5 @@
 #include "services/file_system_service.h"
+#include "services/message_service.h"
 
 #include "support/files.h"
 #include "support/location.h"
@@ -72,14 +73,30 @@ bool local_path_of(const std::string& location, std::string* path) {
   return true;
 }
 
-LocalFile::LocalFile() {
+LocalFile::LocalFile(ConsoleMessageService* messages) : messages_(messages) {
   Audit::instance().opened("HostFile");
 }
 
 LocalFile::~LocalFile() {
-  if (file_)
+  if (!temporary_.empty())
+    finish_writing();
+  else if (file_)
     std::fclose(file_);
   Audit::instance().closed("HostFile");
+}
+
+void LocalFile::finish_writing() {
+  bool written = std::fclose(file_) == 0 && !write_failed_;
+  file_ = nullptr;
+  std::string reason;
+  if (written && rename_replace(temporary_, path_, &reason))
+    return;
+  remove_file(temporary_);
+  // A write that fell short has told the module already; a file not put in place has not.
+  if (written && messages_) {
+    std::string text = path_ + ": not written: cannot replace the file: " + reason;
+    messages_->post_message(3, text.c_str(), "tessaly");
+  }
 }
 
 int32_t LocalFile::release() {
@@ -98,11 +115,19 @@ bool LocalFile::open(const char* path, int32_t mode) {
   if (file_ || !path || (mode != 1 && mode != 3) || !local_path_of(path, &local) ||
       is_directory(local))
     return false;
-  file_ = open_file(local, mode == 1 ? "rb" : "wb");
-  if (!file_)
-    return false;
-  if (mode == 3)
+  if (mode == 1) {
+    file_ = open_file(local, "rb");
+    if (!file_)
+      return false;
+  } else {
+    std::string temporary = temporary_beside(local);
+    file_ = open_file(temporary, "wb");
+    if (!file_)
+      return false;
     std::setvbuf(file_, nullptr, _IONBF, 0);
+    path_ = local;
+    temporary_ = temporary;
+  }
   write_failed_ = false;
   return true;
 }
@@ -161,7 +186,7 @@ vorlane::HostFile* LocalFileSystem::create_file(const char* path) {
   std::string local;
   if (!path || !local_path_of(path, &local))
     return nullptr;
-  return new LocalFile();
+  return new LocalFile(messages_);
 }
 
 } // namespace tessaly

@@ -10,6 +10,8 @@
 
 namespace tessaly {
 
+class ConsoleMessageService;
+
 // The local path that location names, or false when it is none of a local file system's business:
 // an empty text, a location of another scheme ("http://..."), a file:// location of another
 // machine, or one that is malformed (a bad or zero %-escape). A plain path passes unchanged. In a
@@ -18,10 +20,13 @@ namespace tessaly {
 bool local_path_of(const std::string& location, std::string* path);
 
 // A local file opened with the C runtime. Writes are unbuffered, so the count that write returns
-// is what reached the file.
+// is what reached the file. A file opened for writing is written beside its path and put in its
+// place when it is released, only if every write reached it: a write that fails halfway leaves
+// the old file as it was. A file that cannot be put in place is reported to messages, when
+// given, and nothing is left beside the old one.
 class LocalFile final : public vorlane::HostFile {
 public:
-  LocalFile();
+  explicit LocalFile(ConsoleMessageService* messages = nullptr);
   LocalFile(const LocalFile&) = delete;
   LocalFile& operator=(const LocalFile&) = delete;
 
@@ -40,18 +45,29 @@ public:
 private:
   ~LocalFile();
 
+  // Puts the written file in place of the old one, or removes it.
+  void finish_writing();
+
+  ConsoleMessageService* messages_;
   std::FILE* file_ = nullptr;
+  std::string path_;      // of a file opened for writing
+  std::string temporary_; // what it is written to
   int32_t refs_ = 1;
   bool write_failed_ = false;
 };
 
 class LocalFileSystem final : public CountedService<vorlane::FileSystemService> {
 public:
-  LocalFileSystem() : CountedService("FileSystemService") {}
+  // messages hears of a file that could not be put in place; it may be null.
+  explicit LocalFileSystem(ConsoleMessageService* messages = nullptr)
+      : CountedService("FileSystemService"), messages_(messages) {}
   int32_t canonical_path(const char* path, vorlane::StringSink* out) override;
   int32_t accepts_path(const char* path) override;
   int32_t exists(const char* path) override;
   vorlane::HostFile* create_file(const char* path) override;
+
+private:
+  ConsoleMessageService* messages_;
 };
 
 // The size of an open file in bytes, 0 when it cannot be told.

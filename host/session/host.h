@@ -57,7 +57,7 @@ private:
   HostOptions options_;
   ServiceRegistry registry_;
   ConsoleMessageService messages_;
-  LocalFileSystem files_;
+  LocalFileSystem files_{&messages_};
   ConfigStore config_store_;
   std::vector<LoadedModule> modules_;
   HostPlaylistService playlist_;

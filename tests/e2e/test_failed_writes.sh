@@ -1,8 +1,8 @@
 # Writes that fail after the temporary file exists: the write stops halfway (the file-size limit
 # of the process) or the old file cannot be replaced (on Linux an immutable file, on Windows a
 # file that another program has open). Each must exit 1 with a message that names the file and
-# says why, keep the old file byte for byte and leave no temporary beside it; for an export and
-# for the configuration store alike.
+# says why, keep the old file byte for byte and leave no temporary beside it; for an export, the
+# configuration store and a saved configuration file alike.
 . "$(dirname "$0")/lib.sh"
 
 if [ "$E2E_RUNS" = no ]; then
@@ -135,6 +135,34 @@ if [ $can_hold = yes ]; then
   expect_contains "$E2E_TMP/err" "tessaly: configuration not saved: $store: $cannot_replace" \
     "a store that cannot be replaced"
   expect_untouched "$profile" configuration.txt "$E2E_TMP/old-store" "a store that cannot be replaced"
+fi
+
+# Saving a configuration file over an old one: the page writes through the host's file service,
+# which puts the new file in place only when every write reached it. The profile's header of
+# 60,000 bytes makes the file larger than the limit.
+tvc_profile="$E2E_TMP/tvc-profile"
+tessaly --profile "$tvc_profile" prefs --load "$E2E_TMP/large.tvc"
+expect_status 0 "loading a header of 60,000 bytes"
+mkdir -p "$E2E_TMP/tvc"
+tvc="$E2E_TMP/tvc/saved.tvc"
+cp "$E2E_ROOT/presets/html-table.tvc" "$tvc"
+cp "$tvc" "$E2E_TMP/old-tvc"
+limited --profile "$tvc_profile" prefs --save "$tvc"
+expect_status 1 "a configuration file that stops halfway"
+expect_contains "$E2E_TMP/err" 'tessaly: Can not save to file: "' \
+  "a configuration file that stops halfway"
+expect_untouched "$E2E_TMP/tvc" saved.tvc "$E2E_TMP/old-tvc" \
+  "a configuration file that stops halfway"
+
+if [ $can_hold = yes ]; then
+  hold "$tvc"
+  tessaly --profile "$profile" prefs --save "$tvc"
+  release
+  expect_status 1 "a configuration file that cannot be replaced"
+  expect_contains "$E2E_TMP/err" "tessaly: $tvc: not written: cannot replace the file: $cannot_replace" \
+    "a configuration file that cannot be replaced"
+  expect_untouched "$E2E_TMP/tvc" saved.tvc "$E2E_TMP/old-tvc" \
+    "a configuration file that cannot be replaced"
 fi
 
 e2e_finish

@@ -2,12 +2,15 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "base/utf8_string.h"
 #include "diag/audit.h"
 #include "local_path_rows.h"
 #include "services/file_system_service.h"
+#include "services/message_service.h"
 #include "session/host.h"
 
 namespace {
@@ -180,6 +183,60 @@ TEST_F(LocalFileSystemTest, TruncatesOnWrite) {
   ASSERT_TRUE(file->open(name.c_str(), 1));
   EXPECT_EQ(5u, file->size());
   file->release();
+}
+
+// A file written over another replaces it only once every write reached it, when it is
+// released; either way nothing is left beside it. A file that cannot be put in place is reported.
+TEST_F(LocalFileSystemTest, ReplacesTheOldFileOnlyWhenEveryWriteReachedIt) {
+  tessaly::ConsoleMessageService messages;
+  messages.set_echo(false);
+  LocalFileSystem files(&messages);
+  const std::string name = path("old.tvc");
+  auto content = [&] {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  auto listing = [&] {
+    std::string names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_))
+      names += entry.path().filename().generic_string() + " ";
+    return names;
+  };
+  auto write = [&](bool fail_halfway) {
+    const std::string before = content();
+    vorlane::HostFile* file = files.create_file(name.c_str());
+    EXPECT_TRUE(file->open(name.c_str(), 3));
+    file->write("new", 3);
+    if (fail_halfway) {
+      EXPECT_EQ(0u, file->write(nullptr, 1));
+    }
+    EXPECT_EQ(before, content()) << "the old file is kept while the new one is written";
+    file->release();
+  };
+  std::ofstream(name, std::ios::binary) << "old";
+
+  write(true);
+  EXPECT_EQ("old", content()) << "a write that fell short replaced the old file";
+  EXPECT_EQ("old.tvc ", listing());
+  EXPECT_TRUE(messages.messages().empty()) << "the writer heard of its failed write already";
+
+  write(false);
+  EXPECT_EQ("new", content());
+  EXPECT_EQ("old.tvc ", listing());
+  EXPECT_TRUE(messages.messages().empty());
+
+  // A folder that appeared at the path meanwhile cannot be replaced by a file.
+  vorlane::HostFile* file = files.create_file(name.c_str());
+  ASSERT_TRUE(file->open(name.c_str(), 3));
+  file->write("newer", 5);
+  std::filesystem::remove(name);
+  std::filesystem::create_directories(name + "/inside");
+  file->release();
+  EXPECT_EQ("old.tvc ", listing());
+  ASSERT_EQ(1u, messages.messages().size());
+  EXPECT_EQ(3, messages.messages()[0].level);
+  EXPECT_NE(std::string::npos, messages.messages()[0].text.find(name + ": not written: "))
+      << messages.messages()[0].text;
 }
 
 TEST(HostServices, OffersTheLocalFileSystemForItsWholeLife) {
