@@ -23,11 +23,16 @@
 //   when the walk meets it. At depth d, "&" becomes "&" and d times "amp;"; "<" and ">" become
 //   "&", d - 1 times "amp;", then "lt;" or "gt;".
 // - When the first section left open has no "}" behind it, it and everything behind it stay as
-//   they are: the walk is run again taking only as many markers as were closed.
+//   they are. Where it is the only one open and opened outside all others, the walk puts its
+//   marker back and copies the rest; otherwise the walk runs again, taking only as many markers
+//   as were closed.
 //
-// A first walk that meets a section inside another stops there and a counting walk, which
-// escapes nothing, finds how many markers are closed; only then is the deep text escaped. So a
-// run of open sections that never close costs no escaping that is then thrown away.
+// A first walk that meets a section inside another stops there, and a counting walk, which
+// escapes nothing, finds how many markers are closed and how large the result is; the deep text
+// is then escaped once, into storage of exactly that size. So open sections that never close
+// cost no escaping that is thrown away, and a result many times the text no doubling copies. A
+// text with a NUL byte has its first pass cut by hand (first_pass_with_nul); nothing behind a NUL
+// survives it, and the walk does the rest.
 
 namespace vorlane {
 namespace {
