@@ -70,6 +70,18 @@ if [ -n "$vlc_reason" ]; then
   echo "native: VLC cannot run here ($vlc_reason); only GNOME's playlist parser checks the exports"
 fi
 
+# checked WHAT COMMAND...: passes when COMMAND succeeds; else fails with WHAT and its output.
+checked() {
+  what=$1
+  shift
+  if "$@" >"$E2E_TMP/check" 2>&1; then
+    pass
+  else
+    fail "$what"
+    sed 's/^/    /' "$E2E_TMP/check" >&2
+  fi
+}
+
 for kind in xspf m3u; do
   profile="$E2E_TMP/profile-$kind"
   tessaly --profile "$profile" prefs --load "$E2E_ROOT/presets/$kind.tvc"
@@ -78,23 +90,13 @@ for kind in xspf m3u; do
     out="$scratch/$playlist-export.$kind"
     tessaly --profile "$profile" export "$scratch/$playlist.m3u8" -o "$out"
     expect_status 0 "$kind: export of $playlist"
-    if /usr/bin/python3 "$checker" open "$kind" "$scratch/$playlist.m3u8" "$out" \
-      >"$E2E_TMP/check" 2>&1; then
-      pass
-    else
-      fail "$kind: GNOME's playlist parser does not open every entry of $playlist"
-      sed 's/^/    /' "$E2E_TMP/check" >&2
-    fi
+    checked "$kind: GNOME's playlist parser does not open every entry of $playlist" \
+      /usr/bin/python3 "$checker" open "$kind" "$scratch/$playlist.m3u8" "$out"
     # The demo names a stream and a file outside the scratch folder, which VLC would try.
     if [ -z "$vlc_reason" ] && [ $playlist = hostile ]; then
       play "$out"
-      if /usr/bin/python3 "$checker" vlc "$scratch/$playlist.m3u8" "$out" "$E2E_TMP/vlc.log" \
-        >"$E2E_TMP/check" 2>&1; then
-        pass
-      else
-        fail "$kind: VLC does not open every entry of $playlist"
-        sed 's/^/    /' "$E2E_TMP/check" >&2
-      fi
+      checked "$kind: VLC does not open every entry of $playlist" \
+        /usr/bin/python3 "$checker" vlc "$scratch/$playlist.m3u8" "$out" "$E2E_TMP/vlc.log"
     fi
   done
 done
