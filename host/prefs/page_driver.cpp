@@ -140,8 +140,6 @@ public:
   // No configuration file is longer than three texts of 65,535 bytes with their lengths and the
   // switch. A longer local file is some other file given by mistake; it is refused before the
   // page reads from it.
-  // A local file longer than any configuration file is some other file given by mistake; it is
-  // refused before the page reads from it.
   static bool fits_a_configuration(const std::string& path) {
     constexpr long kLargest = kLargestConfigFile;
     std::FILE* file = is_directory(path) ? nullptr : open_file(path, "rb");
