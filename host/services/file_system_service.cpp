@@ -86,15 +86,22 @@ LocalFile::~LocalFile() {
 }
 
 void LocalFile::finish_writing() {
-  bool written = std::fclose(file_) == 0 && !write_failed_;
+  if (std::fclose(file_) != 0 && write_error_.empty())
+    write_error_ = system_error();
   file_ = nullptr;
+  bool written = write_error_.empty() && !write_failed_;
   std::string reason;
   if (written && rename_replace(temporary_, path_, &reason))
     return;
   remove_file(temporary_);
-  // A write that fell short has told the module already; a file not put in place has not.
-  if (written && messages_) {
-    std::string text = path_ + ": not written: cannot replace the file: " + reason;
+  // The module knows only that a write fell short, and nothing of a file not put in place: the
+  // system's reason is said here. A write without bytes has none.
+  if (written)
+    reason = "cannot replace the file: " + reason;
+  else
+    reason = write_error_;
+  if (messages_ && !reason.empty()) {
+    std::string text = path_ + ": not written: " + reason;
     messages_->post_message(3, text.c_str(), "tessaly");
   }
 }
@@ -129,6 +136,7 @@ bool LocalFile::open(const char* path, int32_t mode) {
     temporary_ = temporary;
   }
   write_failed_ = false;
+  write_error_.clear();
   return true;
 }
 
@@ -153,15 +161,15 @@ uint32_t LocalFile::write(const void* buffer, uint32_t count) {
     return 0;
   }
   size_t written = std::fwrite(buffer, 1, count, file_);
-  if (written != count)
-    write_failed_ = true;
+  if (written != count && write_error_.empty())
+    write_error_ = system_error();
   return static_cast<uint32_t>(written);
 }
 
 bool LocalFile::flush() {
   if (!file_)
     return false;
-  return std::fflush(file_) == 0 && !std::ferror(file_) && !write_failed_;
+  return std::fflush(file_) == 0 && !std::ferror(file_) && !write_failed_ && write_error_.empty();
 }
 
 int32_t LocalFileSystem::canonical_path(const char* path, vorlane::StringSink* out) {

@@ -53,12 +53,13 @@ private:
   std::string path_;      // of a file opened for writing
   std::string temporary_; // what it is written to
   int32_t refs_ = 1;
-  bool write_failed_ = false;
+  bool write_failed_ = false; // a write without bytes
+  std::string write_error_;   // why the first write or the closing failed
 };
 
 class LocalFileSystem final : public CountedService<vorlane::FileSystemService> {
 public:
-  // messages hears of a file that could not be put in place; it may be null.
+  // messages hears why a file could not be written or put in place; it may be null.
   explicit LocalFileSystem(ConsoleMessageService* messages = nullptr)
       : CountedService("FileSystemService"), messages_(messages) {}
   int32_t canonical_path(const char* path, vorlane::StringSink* out) override;

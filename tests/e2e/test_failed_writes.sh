@@ -153,6 +153,8 @@ limited 8 --profile "$tvc_profile" prefs --save "$tvc"
 expect_status 1 "a configuration file that stops halfway"
 expect_contains "$E2E_TMP/err" 'tessaly: Can not save to file: "' \
   "a configuration file that stops halfway"
+expect_contains "$E2E_TMP/err" "tessaly: $tvc: not written: $too_large" \
+  "a configuration file that stops halfway"
 expect_untouched "$E2E_TMP/tvc" saved.tvc "$E2E_TMP/old-tvc" \
   "a configuration file that stops halfway"
 
