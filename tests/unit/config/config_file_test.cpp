@@ -20,22 +20,22 @@ using vorlane::settings::footer;
 using vorlane::settings::format;
 using vorlane::settings::header;
 
-struct Settings {
+struct SavedSettings {
   std::string header, format, footer;
   int32_t autocrlf;
-  bool operator==(const Settings&) const = default;
+  bool operator==(const SavedSettings&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Settings& s) {
+std::ostream& operator<<(std::ostream& out, const SavedSettings& s) {
   return out << "{\"" << s.header << "\", \"" << s.format << "\", \"" << s.footer << "\", "
              << s.autocrlf << "}";
 }
 
-Settings current() {
+SavedSettings current_settings() {
   return {header.get_text(), format.get_text(), footer.get_text(), autocrlf.get_value()};
 }
 
-void apply(const Settings& s) {
+void apply(const SavedSettings& s) {
   header.set_text(s.header.c_str());
   format.set_text(s.format.c_str());
   footer.set_text(s.footer.c_str());
@@ -54,8 +54,8 @@ std::string field(const std::string& text) {
   return bytes({static_cast<int>(text.size() & 0xFF), static_cast<int>(text.size() >> 8)}) + text;
 }
 
-const Settings kOld = {"old header", "old format", "old footer", 0};
-const Settings kDefaults = {"", "", "", 1};
+const SavedSettings kOld = {"old header", "old format", "old footer", 0};
+const SavedSettings kDefaults = {"", "", "", 1};
 
 // Two file systems: "disk:" paths, then "mem:" paths. The tests' files live in the second, so
 // every open walks past the first.
@@ -106,7 +106,7 @@ TEST_F(ConfigFileTest, SaveWritesTheRecord) {
   const std::string long_text(300, 'x'), longest(65535, 'y');
   const struct {
     const char* what;
-    Settings settings;
+    SavedSettings settings;
     std::string file;
   } rows[] = {
       {"defaults", kDefaults, bytes({0, 0, 0, 0, 0, 0, 1})},
@@ -126,7 +126,7 @@ TEST_F(ConfigFileTest, SaveWritesTheRecord) {
     apply(row.settings);
     save("mem:out.tvc");
     EXPECT_EQ(hex(row.file), hex(mem_.contents["mem:out.tvc"])) << row.what;
-    EXPECT_EQ(row.settings, current()) << row.what << ": saving changed a setting";
+    EXPECT_EQ(row.settings, current_settings()) << row.what << ": saving changed a setting";
   }
   EXPECT_EQ(Texts{}, message_texts());
 }
@@ -137,7 +137,7 @@ TEST_F(ConfigFileTest, LoadReadsTheRecordOrChangesNothing) {
     const char* what;
     std::string file;
     bool valid;
-    Settings loaded; // when valid
+    SavedSettings loaded; // when valid
   } rows[] = {
       {"defaults", bytes({0, 0, 0, 0, 0, 0, 1}), true, kDefaults},
       {"six zero bytes: the switch reads as 1", bytes({0, 0, 0, 0, 0, 0}), true, kDefaults},
@@ -175,7 +175,7 @@ TEST_F(ConfigFileTest, LoadReadsTheRecordOrChangesNothing) {
     messages_.posted.clear();
     mem_.contents["mem:in.tvc"] = row.file;
     load("mem:in.tvc");
-    EXPECT_EQ(row.valid ? row.loaded : kOld, current()) << row.what;
+    EXPECT_EQ(row.valid ? row.loaded : kOld, current_settings()) << row.what;
     EXPECT_EQ(row.valid ? Texts{} : Texts{"Invalid config file: \"mem:in.tvc\""}, message_texts())
         << row.what;
   }
@@ -190,19 +190,19 @@ TEST_F(ConfigFileTest, SwitchTwoLoadsAsTwoAndSavesBackAsOne) {
 }
 
 TEST_F(ConfigFileTest, SavedFileLoadsBack) {
-  const Settings saved = {"<table>\r\n", "<tr><td>%title%</td></tr>", "</table>", 0};
+  const SavedSettings saved = {"<table>\r\n", "<tr><td>%title%</td></tr>", "</table>", 0};
   apply(saved);
   save("mem:round.tvc");
   apply(kOld);
   load("mem:round.tvc");
-  EXPECT_EQ(saved, current());
+  EXPECT_EQ(saved, current_settings());
   EXPECT_EQ(Texts{}, message_texts());
 }
 
 TEST_F(ConfigFileTest, OpensThroughTheFirstServiceThatAcceptsThePath) {
   mem_.contents["mem:in.tvc"] = bytes({1, 0, 'h', 0, 0, 0, 0, 1});
   load("mem:in.tvc");
-  EXPECT_EQ("h", current().header);
+  EXPECT_EQ("h", current_settings().header);
   // Each service was asked for the path form, then whether it takes the path; the first said
   // no to both and was given back.
   EXPECT_EQ(Texts{"mem:in.tvc"}, disk_.canonical_asked);
@@ -221,7 +221,7 @@ TEST_F(ConfigFileTest, UsesThePathFormOfTheFirstServiceThatGivesOne) {
   disk_.canonical_prefix = "disk:";
   mem_.contents["mem:in.tvc"] = bytes({1, 0, 'h', 0, 0, 0, 0, 1});
   load("MEM:in.tvc");
-  EXPECT_EQ("h", current().header);
+  EXPECT_EQ("h", current_settings().header);
   EXPECT_EQ(Texts{"mem:in.tvc"}, disk_.accepts_asked);
   EXPECT_EQ(Texts{"mem:in.tvc"}, mem_.created);
   // Messages name the path as the dialog gave it.
@@ -240,7 +240,7 @@ TEST_F(ConfigFileTest, PathFormLookupStopsAtTheFirstAnswer) {
   mem_.canonical_prefix = "mem:";
   mem_.contents["mem:in.tvc"] = bytes({1, 0, 'h', 0, 0, 0, 0, 1});
   load("MEM:in.tvc");
-  EXPECT_EQ("h", current().header);
+  EXPECT_EQ("h", current_settings().header);
   EXPECT_EQ(Texts{"MEM:in.tvc"}, disk_.canonical_asked);
   EXPECT_EQ(Texts{"MEM:in.tvc"}, mem_.canonical_asked);
   EXPECT_EQ(Texts{}, later.canonical_asked);
@@ -340,7 +340,7 @@ TEST_F(ConfigFileTest, FilesThatDoNotOpenAreReported) {
           message_texts())
           << row.what;
       EXPECT_EQ(row.created ? Texts{row.path} : Texts{}, mem_.created) << row.what;
-      EXPECT_EQ(kOld, current()) << row.what;
+      EXPECT_EQ(kOld, current_settings()) << row.what;
     }
   }
   EXPECT_EQ(hex(bytes({0, 0, 0, 0, 0, 0, 1})), hex(mem_.contents["mem:locked.tvc"]));
@@ -357,7 +357,7 @@ TEST_F(ConfigFileTest, NoFileSystemAtAll) {
   EXPECT_EQ(
       (Texts{"Error opening config file: \"mem:a.tvc\"", "Can not save to file: \"mem:a.tvc\""}),
       message_texts());
-  EXPECT_EQ(kOld, current());
+  EXPECT_EQ(kOld, current_settings());
 }
 
 TEST_F(ConfigFileTest, EveryShortWriteIsReported) {
@@ -378,11 +378,11 @@ TEST_F(ConfigFileTest, EveryShortWriteIsReported) {
       EXPECT_EQ(Texts{}, message_texts()) << "write " << nth << " was empty";
     ASSERT_LT(nth, 20) << "the save never completes";
   }
-  EXPECT_EQ((Settings{"abc", "f", "", 1}), current());
+  EXPECT_EQ((SavedSettings{"abc", "f", "", 1}), current_settings());
 }
 
 TEST_F(ConfigFileTest, EveryShortReadLeavesTheSettingsAlone) {
-  const Settings file_settings = {"abc", "f", "ft", 1};
+  const SavedSettings file_settings = {"abc", "f", "ft", 1};
   mem_.contents["mem:in.tvc"] = field(file_settings.header) + field(file_settings.format) +
                                 field(file_settings.footer) + bytes({1});
   for (int nth = 1;; ++nth) {
@@ -391,17 +391,17 @@ TEST_F(ConfigFileTest, EveryShortReadLeavesTheSettingsAlone) {
     mem_.fail_read(nth);
     load("mem:in.tvc");
     if (!mem_.fault_happened()) {
-      EXPECT_EQ(file_settings, current());
+      EXPECT_EQ(file_settings, current_settings());
       EXPECT_EQ(Texts{}, message_texts());
       EXPECT_EQ(8, nth) << "two reads per text and one for the switch";
       break;
     }
     if (nth == 7) {
       // A switch byte that does not come reads as the end of the file: the switch is 1.
-      EXPECT_EQ(file_settings, current());
+      EXPECT_EQ(file_settings, current_settings());
       EXPECT_EQ(Texts{}, message_texts());
     } else {
-      EXPECT_EQ(kOld, current()) << "read " << nth;
+      EXPECT_EQ(kOld, current_settings()) << "read " << nth;
       EXPECT_EQ(Texts{"Invalid config file: \"mem:in.tvc\""}, message_texts()) << "read " << nth;
     }
     ASSERT_LT(nth, 20);
@@ -411,7 +411,7 @@ TEST_F(ConfigFileTest, EveryShortReadLeavesTheSettingsAlone) {
 TEST_F(ConfigFileTest, TextTooLongForItsLengthFieldIsRefusedBeforeAnyFileOpens) {
   const std::string too_long(65536, 'a');
   for (int which = 0; which < 3; ++which) {
-    Settings settings = kDefaults;
+    SavedSettings settings = kDefaults;
     std::string* texts[] = {&settings.header, &settings.format, &settings.footer};
     *texts[which] = too_long;
     apply(settings);
@@ -424,7 +424,7 @@ TEST_F(ConfigFileTest, TextTooLongForItsLengthFieldIsRefusedBeforeAnyFileOpens) 
         << messages_.posted[0].text;
     EXPECT_NE(std::string::npos, messages_.posted[0].text.find("65535"))
         << "the message says why: " << messages_.posted[0].text;
-    EXPECT_EQ(settings, current());
+    EXPECT_EQ(settings, current_settings());
   }
   EXPECT_EQ(0u, mem_.contents.count("mem:out.tvc"));
   EXPECT_EQ(Texts{}, mem_.created);
@@ -436,11 +436,11 @@ TEST_F(ConfigFileTest, CancelledDialogDoesNothing) {
   save("cancel");
   EXPECT_EQ(0u, host_.requests(vorlane::kFileSystemServiceClass));
   EXPECT_EQ(Texts{}, message_texts());
-  EXPECT_EQ(kOld, current());
+  EXPECT_EQ(kOld, current_settings());
 }
 
 TEST_F(ConfigFileTest, AllocationFailuresLoseNothingAndLeakNothing) {
-  const Settings file_settings = {"header text", "format text", "footer text", 0};
+  const SavedSettings file_settings = {"header text", "format text", "footer text", 0};
   mem_.contents["mem:in.tvc"] = field(file_settings.header) + field(file_settings.format) +
                                 field(file_settings.footer) + bytes({0});
   for (uint32_t nth = 1;; ++nth) {
@@ -450,7 +450,7 @@ TEST_F(ConfigFileTest, AllocationFailuresLoseNothingAndLeakNothing) {
     load("mem:in.tvc");
     bool failed = vorlane::allocation_failed();
     vorlane::fail_allocation(0, false);
-    Settings now = current();
+    SavedSettings now = current_settings();
     if (!failed) {
       EXPECT_EQ(file_settings, now);
       break;

@@ -8,7 +8,7 @@ namespace {
 
 using pagetest::PageTest;
 
-const char kWide[] = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"; // é€😀
+using pagetest::kWide;
 
 std::string repeated(const char* text, int times) {
   std::string out;

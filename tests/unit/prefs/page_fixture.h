@@ -18,6 +18,9 @@
 
 namespace pagetest {
 
+// Text of two, three and four bytes a character: what a code page would lose.
+inline constexpr char kWide[] = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"; // é€😀
+
 // The page service as the host finds it: through the factory list, by class.
 inline vorlane::PreferencesPageService* page_service() {
   for (vorlane::ServiceFactory* node = vorlane::component_client.factory_list(); node;

@@ -11,7 +11,7 @@ using pagetest::PageTest;
 using pagetest::setting_text;
 using pagetest::Settings;
 
-const char kWide[] = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"; // é€😀
+using pagetest::kWide;
 
 TEST_F(PageTest, InitDialogShowsTheSettings) {
   const struct {
