@@ -1,9 +1,13 @@
 #include "support/string_heap.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/win32.h"
 
 // A heap of the host's own, as a module linked with a static runtime has: the module's C runtime
-// neither grows nor frees its blocks, and a misplaced realloc or free fails or faults at once.
+// neither grows nor frees its blocks. A block handed to this heap that it did not hand out (a
+// module's storage put into a host string) stops the program at once, with a message.
 namespace tessaly::private_heap {
 namespace {
 
@@ -12,6 +16,15 @@ HANDLE heap() {
   // static object.
   static HANDLE created = HeapCreate(0, 0, 0);
   return created;
+}
+
+void* own(void* block, const char* operation) {
+  if (!HeapValidate(heap(), 0, block)) {
+    std::fprintf(stderr, "tessaly: %s of a block that the host's string heap did not hand out\n",
+                 operation);
+    std::abort();
+  }
+  return block;
 }
 
 } // namespace
@@ -23,12 +36,12 @@ void* allocate(std::size_t bytes) {
 void* reallocate(void* block, std::size_t bytes) {
   if (!block)
     return allocate(bytes);
-  return HeapReAlloc(heap(), 0, block, bytes);
+  return HeapReAlloc(heap(), 0, own(block, "realloc"), bytes);
 }
 
 void release(void* block) {
   if (block)
-    HeapFree(heap(), 0, block);
+    HeapFree(heap(), 0, own(block, "free"));
 }
 
 } // namespace tessaly::private_heap
