@@ -75,7 +75,7 @@ struct OutputSpan {
   uint32_t length = static_cast<uint32_t>(span.at - span.start);
   if (count > UINT32_MAX - length)
     return {nullptr, nullptr, nullptr};
-  if (length == 0 && block.size() > 0) {
+  if (length == 0 && block.size() > 0 && block.capacity() < count) {
     // Nothing written yet: new storage, without copying what the old one held.
     MemoryBlock fresh(block.policy());
     if (!fresh.resize(count))
