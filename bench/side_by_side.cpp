@@ -168,7 +168,8 @@ int main(int argc, char** argv) {
         consume(std::memchr(input.data(), '\0', size) ? "x" : "", 1);
       return seconds(t0, Clock::now()) / repeats;
     });
-    // The rewrite alone with each scan, for the diagnosis (no process_entry around it).
+    // The rewrite with each scan, for the diagnosis: no process_entry around it, the copy into
+    // the host's string included.
     for (vorlane::SectionScan scan : {vorlane::SectionScan::Words, vorlane::SectionScan::Sse2}) {
       if (!vorlane::section_scan_available(scan))
         continue;
