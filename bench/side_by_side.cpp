@@ -3,8 +3,10 @@
 // every ratio compares figures of the same machine, moment and code generation. Each figure is the
 // median of 11 rounds, and a round takes every figure once, so that a slow moment of the shared
 // machine falls on all of them alike. Prints one JSON object per line; scripts/bench reads them.
-// Besides the table rows and entries, whose texts Telvane hands over in strings of the host's own
-// making or in one string reused, hostile entries of nested sections are timed per output byte.
+// process_entry always gets a string of the host's making on a heap of the host's own
+// (host_string.h), as the player hands it over: for the table rows one string reused or a new one
+// for every entry, and for the entries of 150 bytes and the hostile entries of nested sections,
+// which are timed per output byte, a new one each.
 //
 //   vorlane_side_by_side [--quick]
 #include <algorithm>
@@ -22,6 +24,7 @@
 #include "config/config_var.h"
 #include "format/custom_output_format.h"
 #include "format/safe_sections.h"
+#include "host_string.h"
 
 namespace {
 
@@ -65,7 +68,7 @@ template <typename Prepare>
 double time_rewrites(vorlane::CustomOutputFormat* format, int repeats, Prepare prepare) {
   double total = 0;
   for (int i = 0; i < repeats; ++i) {
-    vorlane::Utf8String& entry = prepare();
+    bench::HostString& entry = prepare();
     Clock::time_point t0 = Clock::now();
     format->process_entry(&entry, 0, nullptr);
     total += seconds(t0, Clock::now());
@@ -79,10 +82,10 @@ double time_rewrites(vorlane::CustomOutputFormat* format, int repeats, Prepare p
 // text's NUL, the least the rule leaves: a longer text cut back gives its spare away.
 double through_host_string(vorlane::CustomOutputFormat* format, const std::string& text,
                            int repeats, bool exact = false) {
-  std::unique_ptr<vorlane::Utf8String> entry;
+  std::unique_ptr<bench::HostString> entry;
   const std::string longer = exact ? text + std::string(64, ' ') : text;
-  return time_rewrites(format, repeats, [&]() -> vorlane::Utf8String& {
-    entry = std::make_unique<vorlane::Utf8String>();
+  return time_rewrites(format, repeats, [&]() -> bench::HostString& {
+    entry = std::make_unique<bench::HostString>();
     entry->assign(longer.data(), static_cast<uint32_t>(longer.size()));
     entry->truncate(static_cast<uint32_t>(text.size()));
     return *entry;
@@ -127,9 +130,9 @@ int main(int argc, char** argv) {
     inputs.push_back(bench::markup(size, false));
     const std::string& plain = inputs.back();
     vorlane::CustomOutputFormat* format = formats[next_format++];
-    auto entry = std::make_shared<vorlane::Utf8String>();
+    auto entry = std::make_shared<bench::HostString>();
     auto through_process_entry = [=](const std::string& text) {
-      return time_rewrites(format, repeats, [&]() -> vorlane::Utf8String& {
+      return time_rewrites(format, repeats, [&]() -> bench::HostString& {
         entry->assign(text.data(), static_cast<uint32_t>(text.size()));
         return *entry;
       });
@@ -165,7 +168,8 @@ int main(int argc, char** argv) {
         consume(std::memchr(input.data(), '\0', size) ? "x" : "", 1);
       return seconds(t0, Clock::now()) / repeats;
     });
-    // The rewrite alone with each scan, for the diagnosis (no process_entry around it).
+    // The rewrite with each scan, for the diagnosis: no process_entry around it, the copy into
+    // the host's string included.
     for (vorlane::SectionScan scan : {vorlane::SectionScan::Words, vorlane::SectionScan::Sse2}) {
       if (!vorlane::section_scan_available(scan))
         continue;
@@ -223,12 +227,12 @@ int main(int argc, char** argv) {
   for (bool with_sections : {true, false}) {
     inputs.push_back(bench::entry_150(with_sections));
     const std::string& input = inputs.back();
-    auto entries = std::make_shared<std::vector<vorlane::Utf8String>>(kEntries);
+    auto entries = std::make_shared<std::vector<bench::HostString>>(kEntries);
     figures.push_back({with_sections ? "entry" : "entry_no_marker", input.size(), [=] {
-                         for (vorlane::Utf8String& e : *entries)
+                         for (bench::HostString& e : *entries)
                            e.assign(input.data(), static_cast<uint32_t>(input.size()));
                          Clock::time_point t0 = Clock::now();
-                         for (vorlane::Utf8String& e : *entries)
+                         for (bench::HostString& e : *entries)
                            format->process_entry(&e, 0, nullptr);
                          double total = seconds(t0, Clock::now());
                          consume(entries->back().text(), entries->back().length());

@@ -3,7 +3,9 @@
 // are called by position, so their order is part of the contract with the host. Texts are UTF-8,
 // lengths and positions are byte counts, and a maximum of kWholeText (all ones) means "up to the
 // terminating NUL". The interface has no destroy operation: whoever creates a string destroys it
-// through its own type.
+// through its own type. The sides may use different C runtimes with different heaps, so a string's
+// storage is grown and freed only by its creator's code: the other side changes it through these
+// operations alone.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,8 @@
-// Every allocation of the module goes through these three calls. They use the C runtime's heap,
-// which every module of the process shares, so a string grown here may be freed by the host and
-// the other way round. Tests can make the Nth allocation fail to prove that failures are safe.
+// Every allocation of the module goes through these three calls, on the heap of the C runtime
+// that the module is linked with. The player's other modules may be built against other runtimes
+// with heaps of their own, so only blocks allocated here are grown or freed here: a string that
+// another module made is changed through its own operations. Tests can make the Nth allocation
+// fail to prove that failures are safe.
 #pragma once
 
 #include <cstddef>

@@ -4,6 +4,11 @@
 // A change that cannot get its memory leaves the string as it was. Positions and counts past the
 // end clamp. ScratchString is the same string on doubling, never-shrinking storage, for
 // short-lived buffers. HeapString is a bare owned copy of a text, one pointer wide.
+//
+// Every module compiles its own copy of this type. A Utf8String that another module made (the
+// entry that Telvane hands to process_entry) runs that module's code behind its five StringSink
+// operations and keeps its storage on that module's heap: only those five are used on it. The
+// other operations run this module's code on the storage, and are for strings the module made.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +50,7 @@ public:
   // Makes the first length bytes of block the text without copying them: the string's storage
   // and block trade places. block holds at least length + 1 bytes, and no NUL among the first
   // length. Cannot fail: a large text rewritten into a block of its own is handed over whole.
+  // Both must come from this module's heap: each side later grows or frees the other's storage.
   void take_storage(MemoryBlock& block, uint32_t length);
 
   const MemoryBlock& storage() const { return storage_; }

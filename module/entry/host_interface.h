@@ -145,7 +145,9 @@ public:
   // Replace sink's content with the header / footer text.
   virtual bool get_header(StringSink* sink) = 0;
   virtual bool get_footer(StringSink* sink) = 0;
-  // Final touch on one formatted entry, in place. index and reserved are not used by the module.
+  // Final touch on one formatted entry, in place. The entry is Telvane's string, on Telvane's
+  // heap: the module reads it and changes it only through its StringSink operations. index and
+  // reserved are not used by the module.
   virtual void process_entry(Utf8String* entry, uint32_t index, const void* reserved) = 0;
 };
 

@@ -91,7 +91,7 @@ bool CustomOutputFormat::get_footer(StringSink* sink) {
 void CustomOutputFormat::process_entry(Utf8String* entry, uint32_t, const void*) {
   if (!entry)
     return;
-  // The line end goes in with the rewritten text, so the entry is reserved once.
+  // The entry is Telvane's string, on Telvane's heap: it is changed only through its interface.
   apply_safe_sections_then_append(*entry, entry_buffers_,
                                   settings::autocrlf.get_value() != 0 ? "\r\n" : "");
 }

@@ -41,7 +41,8 @@ constexpr const char kMarker[] = "@htmlsafe{";
 constexpr uint32_t kMarkerLength = 10;
 constexpr uint32_t kHoldsNul = kNotFound - 1;
 constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
-// A rewritten text at least this long is handed over with its block instead of being copied.
+// A rewritten text of the module's own string at least this long is handed over with its block
+// instead of being copied.
 constexpr uint32_t kHandOverFrom = 16 << 10;
 
 enum class Status { Done, Unchanged, Nested, HoldsNul, OutOfMemory };
@@ -74,7 +75,7 @@ struct OutputSpan {
   uint32_t length = static_cast<uint32_t>(span.at - span.start);
   if (count > UINT32_MAX - length)
     return {nullptr, nullptr, nullptr};
-  if (length == 0 && block.size() > 0) {
+  if (length == 0 && block.size() > 0 && block.capacity() < count) {
     // Nothing written yet: new storage, without copying what the old one held.
     MemoryBlock fresh(block.policy());
     if (!fresh.resize(count))
@@ -124,7 +125,8 @@ uint32_t entity_length(char c, uint32_t depth) {
 int first_pass_with_nul(const char* input, uint32_t length, Segment* segments) {
   uint32_t a = kNotFound;
   for (uint32_t i = kMarkerLength - 1; i < length && a == kNotFound; ++i) {
-    if (input[i] == '{' && std::memcmp(input + i - (kMarkerLength - 1), kMarker, 9) == 0)
+    if (input[i] == '{' &&
+        std::memcmp(input + i - (kMarkerLength - 1), kMarker, kMarkerLength - 1) == 0)
       a = i - (kMarkerLength - 1);
   }
   if (a == kNotFound)
@@ -162,17 +164,14 @@ bool takes_sse2(SectionScan scan) {
   return scan == SectionScan::Words ? false : section_scan_available(SectionScan::Sse2);
 }
 
-// Rewrites text and appends suffix; true when text now holds both (see the walk's rewrite).
-bool rewrite(Utf8String& text, SafeSectionBuffers& buffers, const char* suffix,
-             uint32_t suffix_length) {
-  // The string's own bytes and length, read without a call through its interface.
-  const char* input = text.Utf8String::text();
-  uint32_t length = text.Utf8String::length();
+// Rewrites the length bytes at input into buffers.output; the result's length, or kNotFound when
+// the text stays as it was (see the walk's rewrite).
+uint32_t rewrite(const char* input, uint32_t length, SafeSectionBuffers& buffers) {
 #if SECTION_SSE2_SCAN
   if (takes_sse2(buffers.scan))
-    return sse2::rewrite(text, input, length, buffers, suffix, suffix_length);
+    return sse2::rewrite(input, length, buffers);
 #endif
-  return words::rewrite(text, input, length, buffers, suffix, suffix_length);
+  return words::rewrite(input, length, buffers);
 }
 
 } // namespace
@@ -197,7 +196,16 @@ const char* section_scan_name(SectionScan scan) {
 }
 
 void apply_safe_sections(Utf8String& text, SafeSectionBuffers& buffers) {
-  rewrite(text, buffers, "", 0);
+  // The module's own string: its bytes and length are read without a call through its interface,
+  // and a large result trades blocks with it instead of being copied, since the copy would cost
+  // as much again as the rewrite. Both blocks come from the module's heap.
+  uint32_t result = rewrite(text.Utf8String::text(), text.Utf8String::length(), buffers);
+  if (result == kNotFound)
+    return;
+  if (result >= kHandOverFrom)
+    text.take_storage(buffers.output, result);
+  else
+    text.assign_bytes(buffers.output.data(), result);
 }
 
 void apply_safe_sections(Utf8String& text) {
@@ -205,13 +213,16 @@ void apply_safe_sections(Utf8String& text) {
   apply_safe_sections(text, buffers);
 }
 
-void apply_safe_sections_then_append(Utf8String& text, SafeSectionBuffers& buffers,
+void apply_safe_sections_then_append(StringSink& text, SafeSectionBuffers& buffers,
                                      const char* suffix) {
-  uint32_t count = 0; // the line end at most: not worth a call
-  while (suffix[count] != '\0')
-    ++count;
-  if (!rewrite(text, buffers, suffix, count) && count > 0)
-    text.append_bytes(suffix, count);
+  // Another module's string: read through its interface and changed only by its own operations,
+  // which grow and free its storage on its own heap. The result holds no NUL (the pieces of a
+  // pass end at the first one), so the assignment takes all of it.
+  uint32_t result = rewrite(text.text(), text.length(), buffers);
+  if (result != kNotFound)
+    text.assign(reinterpret_cast<const char*>(buffers.output.data()), result);
+  if (suffix[0] != '\0')
+    text.append(suffix, kWholeText);
 }
 
 } // namespace vorlane

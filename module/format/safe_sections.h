@@ -18,20 +18,23 @@ bool section_scan_available(SectionScan scan);
 SectionScan best_section_scan();
 const char* section_scan_name(SectionScan scan);
 
-// Working storage of the rewrite. Kept by a caller that rewrites many texts, it saves the
-// allocations of each call: its block only grows, or trades places with a rewritten text.
+// Working storage of the rewrite, from the module's own heap. Kept by a caller that rewrites many
+// texts, it saves the allocations of each call: its block only grows, or trades places with the
+// rewritten text of a string that the module made.
 struct SafeSectionBuffers {
   MemoryBlock output{GrowthPolicy::DoublingKeep};
   SectionScan scan = SectionScan::Best;
 };
 
-// Rewrites text in place, in time and memory in proportion to the text and the result. Running
-// out of memory leaves the text as it was.
+// Rewrites a string that the module made in place, in time and memory in proportion to the text
+// and the result. Running out of memory leaves the text as it was.
 void apply_safe_sections(Utf8String& text);
 void apply_safe_sections(Utf8String& text, SafeSectionBuffers& buffers);
-// The same, then appends suffix. When the text has sections, the rewritten text and the suffix
-// go into it with one reservation. Each step is done whole or not at all.
-void apply_safe_sections_then_append(Utf8String& text, SafeSectionBuffers& buffers,
+// The same for a string that another module may have made, then appends suffix. The text is read
+// through the string's interface, and the result handed over with one assign, the suffix with one
+// append: the string's storage is grown and freed only by its own code. Each step is done whole or
+// not at all.
+void apply_safe_sections_then_append(StringSink& text, SafeSectionBuffers& buffers,
                                      const char* suffix);
 
 } // namespace vorlane

@@ -27,6 +27,14 @@ expect_status 0 "export to standard output"
 expect_same "$expected" "$E2E_TMP/out" "export to standard output"
 expect_empty "$E2E_TMP/err" "export to standard output: nothing on standard error"
 
+# The host's strings on a heap of its own, as in a player whose modules use other C runtimes: a
+# module that grew or freed one itself would crash here or report a misplaced free.
+export TESSALY_STRING_HEAP=private
+tessaly --profile "$profile" export "$demo" -o "$E2E_TMP/private-heap.html"
+unset TESSALY_STRING_HEAP
+expect_status 0 "export with the host's strings on a heap of its own"
+expect_same "$expected" "$E2E_TMP/private-heap.html" "export with the host's strings on a heap of its own"
+
 # A folder that does not exist: nothing is created.
 tessaly --profile "$profile" export "$demo" -o "$E2E_TMP/nowhere/playlist.html"
 expect_status 1 "export into a missing folder"

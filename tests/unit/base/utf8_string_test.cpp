@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -83,6 +84,19 @@ TEST(Utf8String, BoundedLength) {
   Utf8String s;
   s.append(unterminated.get(), 3);
   EXPECT_STREQ("xyz", s.text());
+  // Texts long enough to be read a word at a time, at every alignment, the NUL or the maximum
+  // anywhere in them: the shorter of the two.
+  char buffer[64];
+  for (uint32_t start = 0; start < 8; ++start) {
+    for (uint32_t nul = 0; nul < 40; ++nul) {
+      std::memset(buffer, 'a', sizeof buffer);
+      buffer[start + nul] = '\0';
+      for (uint32_t max : {kWholeText, nul, nul + 1, nul + 9, 0u, 7u, 8u, 17u}) {
+        EXPECT_EQ(std::min(nul, max), vorlane::bounded_length(buffer + start, max))
+            << "start " << start << ", NUL at " << nul << ", max " << max;
+      }
+    }
+  }
 }
 
 TEST(Utf8String, Append) {

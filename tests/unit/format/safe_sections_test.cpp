@@ -342,6 +342,42 @@ TEST_F(SafeSectionsFailures, RewriteIsAllOrNothing) {
   }
 }
 
+// Buffers that earlier texts warmed hold a block that may be too small for the next text: a
+// failure to grow it leaves the text as it was, or the text is rewritten whole.
+TEST_F(SafeSectionsFailures, WarmedBuffersAreAllOrNothing) {
+  std::string deep;
+  for (int i = 0; i < 40; ++i)
+    deep += "@htmlsafe{";
+  deep += std::string(400, '<') + std::string(40, '}');
+  struct Case {
+    std::string warm, text;
+  };
+  const Case cases[] = {
+      // The text before the first marker outgrows the 16 KiB that the first one left.
+      {"@htmlsafe{x}" + std::string(9000, 'a'), std::string(20000, 'b') + "@htmlsafe{<}"},
+      {"@htmlsafe{x}" + std::string(9000, 'a'), std::string(20000, 'b') + deep},
+  };
+  for (const Case& c : cases) {
+    const std::string expected = rewrite_by_oracle(c.text);
+    for (uint32_t n = 1; n < 100; ++n) {
+      SCOPED_TRACE(testing::Message() << "allocation " << n << " fails");
+      vorlane::SafeSectionBuffers buffers;
+      Utf8String warm, s;
+      make(warm, c.warm);
+      vorlane::apply_safe_sections(warm, buffers);
+      make(s, c.text);
+      vorlane::fail_allocation(n, false);
+      vorlane::apply_safe_sections(s, buffers);
+      bool failed = vorlane::allocation_failed();
+      vorlane::fail_allocation(0, false);
+      std::string got = bytes_of(s);
+      EXPECT_TRUE(got == c.text || got == expected) << visible(got.substr(0, 40));
+      if (!failed)
+        break;
+    }
+  }
+}
+
 // The rewriting and the suffix are each done whole or not at all.
 TEST_F(SafeSectionsFailures, ThenAppendDoesEachStepWholeOrNotAtAll) {
   const std::string texts[] = {"x@htmlsafe{a<b & c>d}y", "@htmlsafe@htmlsafe{{<}} tail",
@@ -504,10 +540,10 @@ TEST_P(SafeSectionScans, AResultTooLargeLeavesTheTextAsItWas) {
   }
 }
 
-// A string's storage may be exactly as large as its text. Handed over by one rewrite, such a
-// block serves the next text of that size as it is: a rewrite that needs no more room succeeds
-// with every allocation failing (only giving spare memory back is tried), where growing the
-// block first would cost new memory on every entry.
+// A string's storage may be exactly as large as its text. The shorter rewrite and the line end go
+// into it without growing it, and the block that served one entry serves the next of that size as
+// it is: a rewrite that needs no more room succeeds with every allocation failing (only giving
+// spare memory back is tried), where growing a block first would cost new memory on every entry.
 TEST_F(SafeSectionsFailures, StorageAsLargeAsTheTextServesTheNextRewrite) {
   std::string rows;
   while (rows.size() < 40000)
