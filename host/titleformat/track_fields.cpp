@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 #include "support/text.h"
 
@@ -40,6 +42,28 @@ std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index,
     return known(entry.artist);
   if (equal_ignoring_ascii_case(name, "album"))
     return known(entry.album);
+  // What the file's own tags and properties say; names as players spell them, with or
+  // without a space.
+  static const std::pair<std::string_view, std::string PlaylistEntry::*> kFileFields[] = {
+      {"album artist", &PlaylistEntry::album_artist},
+      {"albumartist", &PlaylistEntry::album_artist},
+      {"tracknumber", &PlaylistEntry::track_number},
+      {"totaltracks", &PlaylistEntry::total_tracks},
+      {"discnumber", &PlaylistEntry::disc_number},
+      {"totaldiscs", &PlaylistEntry::total_discs},
+      {"date", &PlaylistEntry::date},
+      {"genre", &PlaylistEntry::genre},
+      {"comment", &PlaylistEntry::comment},
+      {"bitrate", &PlaylistEntry::bitrate},
+      {"samplerate", &PlaylistEntry::sample_rate},
+      {"channels", &PlaylistEntry::channels},
+      {"codec", &PlaylistEntry::codec},
+      {"filesize", &PlaylistEntry::file_size},
+  };
+  for (const auto& [field_name, member] : kFileFields) {
+    if (equal_ignoring_ascii_case(name, field_name))
+      return known(entry.*member);
+  }
   if (equal_ignoring_ascii_case(name, "path"))
     return known(entry.resolved);
   if (equal_ignoring_ascii_case(name, "filename")) {

@@ -1,0 +1,128 @@
+#include "playlist/folder_loader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "support/files.h"
+#include "support/text.h"
+
+namespace tessaly {
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path to_path(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string to_utf8(const fs::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+bool starts(std::string_view text, size_t at, std::string_view magic) {
+  return text.size() >= at + magic.size() && text.substr(at, magic.size()) == magic;
+}
+
+bool audio_by_content(const fs::path& path) {
+  std::FILE* file = open_file(to_utf8(path), "rb");
+  if (!file)
+    return false;
+  char head[16];
+  size_t n = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  return looks_like_audio(std::string_view(head, n));
+}
+
+struct Walk {
+  std::vector<PlaylistEntry>* entries;
+  TagReading* problems;
+  std::set<fs::path> folders_read; // canonical paths
+};
+
+void note_problem(Walk& walk, const fs::path& path, const std::error_code& error) {
+  ++walk.problems->files;
+  if (walk.problems->failed++ == 0)
+    walk.problems->first_failure = to_utf8(path) + ": " + error.message();
+}
+
+void walk_folder(Walk& walk, const fs::path& folder) {
+  std::error_code error;
+  fs::path canonical = fs::canonical(folder, error);
+  if (error) {
+    note_problem(walk, folder, error);
+    return;
+  }
+  if (!walk.folders_read.insert(canonical).second)
+    return;
+  std::vector<std::pair<std::string, fs::directory_entry>> children;
+  fs::directory_iterator it(folder, error);
+  for (; !error && it != fs::directory_iterator(); it.increment(error))
+    children.emplace_back(to_utf8(it->path().filename()), *it);
+  if (error) {
+    note_problem(walk, folder, error);
+    return;
+  }
+  std::sort(children.begin(), children.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [name, child] : children) {
+    std::error_code type_error;
+    // is_directory and is_regular_file follow a symbolic link to what it names.
+    if (child.is_directory(type_error)) {
+      walk_folder(walk, child.path());
+    } else if (child.is_regular_file(type_error) &&
+               (has_audio_extension(name) || audio_by_content(child.path()))) {
+      PlaylistEntry entry;
+      entry.location = to_utf8(child.path());
+      entry.resolved = entry.location;
+      walk.entries->push_back(std::move(entry));
+    }
+  }
+}
+
+} // namespace
+
+bool has_audio_extension(std::string_view name) {
+  static constexpr std::string_view kExtensions[] = {
+      "aac", "aif", "aiff", "ape", "flac", "m4a", "m4b", "mp2", "mp3",  "mp4", "mpc",
+      "oga", "ogg", "opus", "spx", "tta",  "wav", "wma", "wv",  "aifc", "alac"};
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos)
+    return false;
+  std::string_view extension = name.substr(dot + 1);
+  return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](std::string_view known) {
+    return equal_ignoring_ascii_case(extension, known);
+  });
+}
+
+bool looks_like_audio(std::string_view head) {
+  if (starts(head, 0, "fLaC") || starts(head, 0, "OggS") || starts(head, 0, "ID3") ||
+      starts(head, 0, "MAC ") || starts(head, 0, "wvpk") || starts(head, 0, "MPCK") ||
+      starts(head, 0, "TTA1") || starts(head, 4, "ftyp"))
+    return true;
+  if (starts(head, 0, "RIFF") && starts(head, 8, "WAVE"))
+    return true;
+  if (starts(head, 0, "FORM") && (starts(head, 8, "AIFF") || starts(head, 8, "AIFC")))
+    return true;
+  // The ASF header object's GUID.
+  if (starts(head, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11"))
+    return true;
+  // An MPEG audio frame: eleven sync bits, a version and a layer that exist.
+  if (head.size() >= 2) {
+    auto b0 = static_cast<unsigned char>(head[0]);
+    auto b1 = static_cast<unsigned char>(head[1]);
+    return b0 == 0xFF && (b1 & 0xE0) == 0xE0 && (b1 & 0x18) != 0x08 && (b1 & 0x06) != 0;
+  }
+  return false;
+}
+
+void load_folder(const std::string& folder, std::vector<PlaylistEntry>* entries,
+                 TagReading* problems) {
+  Walk walk{entries, problems, {}};
+  walk_folder(walk, to_path(folder));
+}
+
+} // namespace tessaly
