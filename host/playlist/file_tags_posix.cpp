@@ -63,25 +63,17 @@ const char* codec_of(TagLib::File* file) {
   return "";
 }
 
-std::string first_value(const TagLib::PropertyMap& properties, const char* key) {
-  auto found = properties.find(key);
-  if (found == properties.end() || found->second.isEmpty())
-    return {};
-  return found->second.front().to8Bit(true);
-}
-
-// "3/12" as number and total; a total tagged on its own is kept when the number has none.
-void split_count(const std::string& tagged, const std::string& total_tagged, std::string* number,
-                 std::string* total) {
-  size_t slash = tagged.find('/');
-  std::string own_total = slash == std::string::npos ? std::string() : tagged.substr(slash + 1);
-  std::string own_number = tagged.substr(0, slash);
-  if (!own_number.empty())
-    *number = own_number;
-  if (!own_total.empty())
-    *total = own_total;
-  else if (!total_tagged.empty())
-    *total = total_tagged;
+// The first value of the first key that has one.
+std::string first_value(const TagLib::PropertyMap& properties, const char* key,
+                        const char* other_key = nullptr) {
+  for (const char* name : {key, other_key}) {
+    if (!name)
+      continue;
+    auto found = properties.find(name);
+    if (found != properties.end() && !found->second.isEmpty())
+      return found->second.front().to8Bit(true);
+  }
+  return {};
 }
 
 void set_if_known(std::string* field, const TagLib::String& value) {
@@ -89,9 +81,18 @@ void set_if_known(std::string* field, const TagLib::String& value) {
     *field = value.to8Bit(true);
 }
 
-void set_if_known(std::string* field, std::string value) {
+void set_field_if_known(PlaylistEntry* entry, FileField field, std::string value) {
   if (!value.empty())
-    *field = std::move(value);
+    entry->set_file_field(field, std::move(value));
+}
+
+// "3/12" as number and total; a total tagged on its own counts when the number has none.
+void set_count(PlaylistEntry* entry, FileField number_field, FileField total_field,
+               const std::string& tagged, const std::string& total_tagged) {
+  size_t slash = tagged.find('/');
+  set_field_if_known(entry, number_field, tagged.substr(0, slash));
+  set_field_if_known(entry, total_field,
+                     slash != std::string::npos ? tagged.substr(slash + 1) : total_tagged);
 }
 
 bool read_file(TagLib::File* file, PlaylistEntry* entry, std::string* reason) {
@@ -113,31 +114,27 @@ bool read_file(TagLib::File* file, PlaylistEntry* entry, std::string* reason) {
   if (int ms = audio->lengthInMilliseconds(); ms > 0)
     read.length_seconds = ms / 1000.0;
   auto number = [](int value) { return value > 0 ? std::to_string(value) : std::string(); };
-  read.bitrate = number(audio->bitrate());
-  read.sample_rate = number(audio->sampleRate());
-  read.channels = number(audio->channels());
-  read.codec = codec_of(file);
-  read.file_size = std::to_string(file->length());
+  read.set_file_field(FileField::Bitrate, number(audio->bitrate()));
+  read.set_file_field(FileField::SampleRate, number(audio->sampleRate()));
+  read.set_file_field(FileField::Channels, number(audio->channels()));
+  read.set_file_field(FileField::Codec, codec_of(file));
+  read.set_file_field(FileField::FileSize, std::to_string(file->length()));
   if (const TagLib::Tag* tag = file->tag()) {
     set_if_known(&read.title, tag->title());
     set_if_known(&read.artist, tag->artist());
     set_if_known(&read.album, tag->album());
-    set_if_known(&read.genre, tag->genre());
-    set_if_known(&read.comment, tag->comment());
+    set_field_if_known(&read, FileField::Genre, tag->genre().to8Bit(true));
+    set_field_if_known(&read, FileField::Comment, tag->comment().to8Bit(true));
   }
   TagLib::PropertyMap properties = file->properties();
-  set_if_known(&read.album_artist, first_value(properties, "ALBUMARTIST"));
-  set_if_known(&read.date, first_value(properties, "DATE"));
-  std::string total_tracks = first_value(properties, "TRACKTOTAL");
-  if (total_tracks.empty())
-    total_tracks = first_value(properties, "TOTALTRACKS");
-  split_count(first_value(properties, "TRACKNUMBER"), total_tracks, &read.track_number,
-              &read.total_tracks);
-  std::string total_discs = first_value(properties, "DISCTOTAL");
-  if (total_discs.empty())
-    total_discs = first_value(properties, "TOTALDISCS");
-  split_count(first_value(properties, "DISCNUMBER"), total_discs, &read.disc_number,
-              &read.total_discs);
+  set_field_if_known(&read, FileField::AlbumArtist, first_value(properties, "ALBUMARTIST"));
+  set_field_if_known(&read, FileField::Date, first_value(properties, "DATE"));
+  set_count(&read, FileField::TrackNumber, FileField::TotalTracks,
+            first_value(properties, "TRACKNUMBER"),
+            first_value(properties, "TRACKTOTAL", "TOTALTRACKS"));
+  set_count(&read, FileField::DiscNumber, FileField::TotalDiscs,
+            first_value(properties, "DISCNUMBER"),
+            first_value(properties, "DISCTOTAL", "TOTALDISCS"));
   *entry = std::move(read);
   return true;
 }
@@ -149,16 +146,21 @@ bool reads_file_tags() {
 }
 
 bool read_file_tags(const std::string& path, PlaylistEntry* entry, std::string* reason) {
+  // A missing file is told from its status alone: TagLib would try each way of opening it.
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    *reason = std::strerror(errno);
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    *reason = "is a folder";
+    return false;
+  }
   TagLib::FileRef ref(path.c_str(), true, TagLib::AudioProperties::Average);
   if (read_file(ref.file(), entry, reason))
     return true;
-  // Only a failure pays for finding out why: a missing or unreadable file says so.
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0)
-    *reason = std::strerror(errno);
-  else if (S_ISDIR(info.st_mode))
-    *reason = "is a folder";
-  else if (info.st_size == 0)
+  // Only a failure pays for finding out why.
+  if (info.st_size == 0)
     *reason = "empty file";
   else if (::access(path.c_str(), R_OK) != 0)
     *reason = std::strerror(errno);

@@ -57,8 +57,11 @@ bool load_one(const std::string& input, std::vector<PlaylistEntry>* entries, Tag
     Playlist playlist;
     if (!load_playlist(input, &playlist, error))
       return false;
-    entries->insert(entries->end(), std::make_move_iterator(playlist.entries.begin()),
-                    std::make_move_iterator(playlist.entries.end()));
+    if (entries->empty())
+      *entries = std::move(playlist.entries);
+    else
+      entries->insert(entries->end(), std::make_move_iterator(playlist.entries.begin()),
+                      std::make_move_iterator(playlist.entries.end()));
     return true;
   }
   std::string bytes;

@@ -3,9 +3,26 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessaly {
+
+enum class FileField : unsigned char {
+  AlbumArtist,
+  TrackNumber, // "3" of a track tagged "3/12"
+  TotalTracks, // "12" of it
+  DiscNumber,
+  TotalDiscs,
+  Date,
+  Genre,
+  Comment,
+  Bitrate,    // kbit/s
+  SampleRate, // Hz
+  Channels,
+  Codec,    // "FLAC", "MP3", "Vorbis", "Opus", "AAC", "WAV", ...
+  FileSize, // bytes
+};
 
 struct PlaylistEntry {
   std::string location;                 // as the playlist writes it
@@ -17,20 +34,14 @@ struct PlaylistEntry {
   std::string title;
   std::string artist;
   std::string album;
-  std::string album_artist;
-  std::string track_number; // "3" of a track tagged "3/12"
-  std::string total_tracks; // "12" of it
-  std::string disc_number;
-  std::string total_discs;
-  std::string date;
-  std::string genre;
-  std::string comment;
-  // The audio properties of a file that was read; empty otherwise.
-  std::string bitrate;     // kbit/s
-  std::string sample_rate; // Hz
-  std::string channels;
-  std::string codec;     // "FLAC", "MP3", "Vorbis", "Opus", "AAC", "WAV", ...
-  std::string file_size; // bytes
+  // What only a file's tags and properties give, each field at most once. A list rather than
+  // a member each: a playlist of a million entries that no file describes stays small.
+  std::vector<std::pair<FileField, std::string>> file_fields;
+
+  // The field's text; empty when unknown.
+  const std::string& file_field(FileField field) const;
+  // Sets a field; an empty text makes it unknown.
+  void set_file_field(FileField field, std::string text);
 };
 
 struct Playlist {

@@ -8,6 +8,13 @@
 namespace tessaly {
 namespace {
 
+std::string trimmed(const std::string& text) {
+  size_t begin = text.find_first_not_of(" \t\r\n");
+  if (begin == std::string::npos)
+    return {};
+  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
 // playlist > trackList > track > its fields.
 constexpr int kTrackDepth = 3;
 constexpr int kFieldDepth = 4;
@@ -23,6 +30,7 @@ public:
     if (depth == kTrackDepth && in_track_list_ && name == "track") {
       in_track_ = true;
       track_ = PlaylistEntry();
+      track_number_.clear();
       have_location_ = false;
     }
     if (depth == kFieldDepth && in_track_) {
@@ -30,7 +38,7 @@ public:
                : name == "title"                     ? &track_.title
                : name == "creator"                   ? &track_.artist
                : name == "album"                     ? &track_.album
-               : name == "trackNum"                  ? &track_.track_number
+               : name == "trackNum"                  ? &track_number_
                : name == "duration"                  ? &duration_
                                                      : nullptr;
       if (field_)
@@ -51,6 +59,7 @@ public:
       in_track_ = false;
       if (have_location_) {
         track_.location = location_;
+        track_.set_file_field(FileField::TrackNumber, trimmed(track_number_));
         entries_->push_back(std::move(track_));
       }
     }
@@ -68,19 +77,13 @@ private:
   PlaylistEntry track_;
   std::string location_;
   std::string duration_;
+  std::string track_number_;
   std::string* field_ = nullptr;
   bool is_playlist_ = false;
   bool in_track_list_ = false;
   bool in_track_ = false;
   bool have_location_ = false;
 };
-
-std::string trimmed(const std::string& text) {
-  size_t begin = text.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos)
-    return {};
-  return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
 
 } // namespace
 
@@ -101,7 +104,6 @@ bool parse_xspf(std::string_view text, const std::string& folder,
     if (!path && !is_url(entry.location))
       path = file_uri_path("file:" + entry.location).value_or(entry.location);
     entry.resolved = path ? resolve_location(*path, folder) : entry.location;
-    entry.track_number = trimmed(entry.track_number);
   }
   *entries = std::move(read);
   return true;

@@ -44,25 +44,25 @@ std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index,
     return known(entry.album);
   // What the file's own tags and properties say; names as players spell them, with or
   // without a space.
-  static const std::pair<std::string_view, std::string PlaylistEntry::*> kFileFields[] = {
-      {"album artist", &PlaylistEntry::album_artist},
-      {"albumartist", &PlaylistEntry::album_artist},
-      {"tracknumber", &PlaylistEntry::track_number},
-      {"totaltracks", &PlaylistEntry::total_tracks},
-      {"discnumber", &PlaylistEntry::disc_number},
-      {"totaldiscs", &PlaylistEntry::total_discs},
-      {"date", &PlaylistEntry::date},
-      {"genre", &PlaylistEntry::genre},
-      {"comment", &PlaylistEntry::comment},
-      {"bitrate", &PlaylistEntry::bitrate},
-      {"samplerate", &PlaylistEntry::sample_rate},
-      {"channels", &PlaylistEntry::channels},
-      {"codec", &PlaylistEntry::codec},
-      {"filesize", &PlaylistEntry::file_size},
+  static const std::pair<std::string_view, FileField> kFileFields[] = {
+      {"album artist", FileField::AlbumArtist},
+      {"albumartist", FileField::AlbumArtist},
+      {"tracknumber", FileField::TrackNumber},
+      {"totaltracks", FileField::TotalTracks},
+      {"discnumber", FileField::DiscNumber},
+      {"totaldiscs", FileField::TotalDiscs},
+      {"date", FileField::Date},
+      {"genre", FileField::Genre},
+      {"comment", FileField::Comment},
+      {"bitrate", FileField::Bitrate},
+      {"samplerate", FileField::SampleRate},
+      {"channels", FileField::Channels},
+      {"codec", FileField::Codec},
+      {"filesize", FileField::FileSize},
   };
-  for (const auto& [field_name, member] : kFileFields) {
+  for (const auto& [field_name, field] : kFileFields) {
     if (equal_ignoring_ascii_case(name, field_name))
-      return known(entry.*member);
+      return known(entry.file_field(field));
   }
   if (equal_ignoring_ascii_case(name, "path"))
     return known(entry.resolved);
