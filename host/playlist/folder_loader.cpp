@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <set>
 #include <system_error>
 
@@ -35,6 +36,24 @@ bool audio_by_content(const fs::path& path) {
   size_t n = std::fread(head, 1, sizeof head, file);
   std::fclose(file);
   return looks_like_audio(std::string_view(head, n));
+}
+
+bool has_extension_of(std::string_view name, std::initializer_list<std::string_view> extensions) {
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos)
+    return false;
+  std::string_view extension = name.substr(dot + 1);
+  return std::any_of(extensions.begin(), extensions.end(), [&](std::string_view known) {
+    return equal_ignoring_ascii_case(extension, known);
+  });
+}
+
+// Files that lie beside music and are known to be something else are not opened to look.
+bool has_other_extension(std::string_view name) {
+  return has_extension_of(name,
+                          {"m3u",  "m3u8", "pls", "xspf", "cue",  "txt", "log",    "nfo", "jpg",
+                           "jpeg", "png",  "gif", "bmp",  "webp", "pdf", "html",   "htm", "xml",
+                           "json", "md",   "db",  "ini",  "sfv",  "md5", "accurip"});
 }
 
 struct Walk {
@@ -74,7 +93,8 @@ void walk_folder(Walk& walk, const fs::path& folder) {
     if (child.is_directory(type_error)) {
       walk_folder(walk, child.path());
     } else if (child.is_regular_file(type_error) &&
-               (has_audio_extension(name) || audio_by_content(child.path()))) {
+               (has_audio_extension(name) ||
+                (!has_other_extension(name) && audio_by_content(child.path())))) {
       PlaylistEntry entry;
       entry.location = to_utf8(child.path());
       entry.resolved = entry.location;
@@ -86,16 +106,9 @@ void walk_folder(Walk& walk, const fs::path& folder) {
 } // namespace
 
 bool has_audio_extension(std::string_view name) {
-  static constexpr std::string_view kExtensions[] = {
-      "aac", "aif", "aiff", "ape", "flac", "m4a", "m4b", "mp2", "mp3",  "mp4", "mpc",
-      "oga", "ogg", "opus", "spx", "tta",  "wav", "wma", "wv",  "aifc", "alac"};
-  size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos)
-    return false;
-  std::string_view extension = name.substr(dot + 1);
-  return std::any_of(std::begin(kExtensions), std::end(kExtensions), [&](std::string_view known) {
-    return equal_ignoring_ascii_case(extension, known);
-  });
+  return has_extension_of(name, {"aac", "aif",  "aiff", "aifc", "alac", "ape", "flac",
+                                 "m4a", "m4b",  "mp2",  "mp3",  "mp4",  "mpc", "oga",
+                                 "ogg", "opus", "spx",  "tta",  "wav",  "wma", "wv"});
 }
 
 bool looks_like_audio(std::string_view head) {
@@ -110,13 +123,16 @@ bool looks_like_audio(std::string_view head) {
   // The ASF header object's GUID.
   if (starts(head, 0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11"))
     return true;
-  // An MPEG audio frame: eleven sync bits, a version and a layer that exist.
-  if (head.size() >= 2) {
-    auto b0 = static_cast<unsigned char>(head[0]);
-    auto b1 = static_cast<unsigned char>(head[1]);
-    return b0 == 0xFF && (b1 & 0xE0) == 0xE0 && (b1 & 0x18) != 0x08 && (b1 & 0x06) != 0;
-  }
-  return false;
+  // An MPEG audio frame header: eleven sync bits, then a version, a layer, a bitrate and a
+  // sample rate that exist.
+  if (head.size() < 3)
+    return false;
+  auto b0 = static_cast<unsigned char>(head[0]);
+  auto b1 = static_cast<unsigned char>(head[1]);
+  auto b2 = static_cast<unsigned char>(head[2]);
+  unsigned bitrate = b2 >> 4, sample_rate = (b2 >> 2) & 3;
+  return b0 == 0xFF && (b1 & 0xE0) == 0xE0 && (b1 & 0x18) != 0x08 && (b1 & 0x06) != 0 &&
+         bitrate != 0 && bitrate != 15 && sample_rate != 3;
 }
 
 void load_folder(const std::string& folder, std::vector<PlaylistEntry>* entries,
