@@ -88,7 +88,7 @@ bool parse_xml(std::string_view document, XmlHandler& handler, std::string* erro
     reader.object->GetLineNumber(&line);
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-    *error = "not well-formed XML: line " + std::to_string(line) + ": error " + code;
+    *error = "not well-formed XML: line " + std::to_string(line) + ": XmlLite error " + code;
     return false;
   }
   return true;

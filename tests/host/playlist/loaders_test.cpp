@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -67,8 +68,8 @@ TEST(ParseXspf, Rows) {
        "<x:playlist xmlns:x=\"http://xspf.org/ns/0/\"><x:title>T</x:title><x:trackList><x:track>"
        "<x:location>file://localhost/C:/m/a.mp3</x:location></x:track></x:trackList></x:playlist>",
        true, "file://localhost/C:/m/a.mp3|C:/m/a.mp3||||?|\n"},
-      {"not well-formed", "<playlist><trackList><track>", false,
-       "not well-formed XML: line 1: no element found"},
+      // Each system's parser words the fault its own way after this.
+      {"not well-formed", "<playlist><trackList><track>", false, "not well-formed XML: line 1: "},
       {"not a playlist", "<html><body/></html>", false,
        "not an XSPF playlist: its document element is not <playlist>"},
   };
@@ -77,7 +78,9 @@ TEST(ParseXspf, Rows) {
     std::string error;
     ASSERT_EQ(row.ok, parse_xspf(row.text, "/lists", &entries, &error))
         << row.what << ": " << error;
-    EXPECT_EQ(row.entries_or_error, row.ok ? describe(entries) : error) << row.what;
+    EXPECT_EQ(row.entries_or_error,
+              row.ok ? describe(entries) : error.substr(0, std::strlen(row.entries_or_error)))
+        << row.what;
   }
 }
 
