@@ -68,15 +68,12 @@ void note_problem(Walk& walk, const fs::path& path, const std::error_code& error
     walk.problems->first_failure = to_utf8(path) + ": " + error.message();
 }
 
-void walk_folder(Walk& walk, const fs::path& folder) {
-  std::error_code error;
-  fs::path canonical = fs::canonical(folder, error);
-  if (error) {
-    note_problem(walk, folder, error);
-    return;
-  }
+// canonical is the folder's path with every link resolved, known from its parent's for a folder
+// that is no link: only a link can lead back to a folder read already.
+void walk_folder(Walk& walk, const fs::path& folder, const fs::path& canonical) {
   if (!walk.folders_read.insert(canonical).second)
     return;
+  std::error_code error;
   std::vector<std::pair<std::string, fs::directory_entry>> children;
   fs::directory_iterator it(folder, error);
   for (; !error && it != fs::directory_iterator(); it.increment(error))
@@ -91,7 +88,15 @@ void walk_folder(Walk& walk, const fs::path& folder) {
     std::error_code type_error;
     // is_directory and is_regular_file follow a symbolic link to what it names.
     if (child.is_directory(type_error)) {
-      walk_folder(walk, child.path());
+      if (!child.is_symlink(type_error)) {
+        walk_folder(walk, child.path(), canonical / child.path().filename());
+        continue;
+      }
+      fs::path target = fs::canonical(child.path(), type_error);
+      if (type_error)
+        note_problem(walk, child.path(), type_error);
+      else
+        walk_folder(walk, child.path(), target);
     } else if (child.is_regular_file(type_error) &&
                (has_audio_extension(name) ||
                 (!has_other_extension(name) && audio_by_content(child.path())))) {
@@ -138,7 +143,12 @@ bool looks_like_audio(std::string_view head) {
 void load_folder(const std::string& folder, std::vector<PlaylistEntry>* entries,
                  TagReading* problems) {
   Walk walk{entries, problems, {}};
-  walk_folder(walk, to_path(folder));
+  std::error_code error;
+  fs::path canonical = fs::canonical(to_path(folder), error);
+  if (error)
+    note_problem(walk, to_path(folder), error);
+  else
+    walk_folder(walk, to_path(folder), canonical);
 }
 
 } // namespace tessaly
