@@ -95,7 +95,9 @@ void set_count(PlaylistEntry* entry, FileField number_field, FileField total_fie
                      slash != std::string::npos ? tagged.substr(slash + 1) : total_tagged);
 }
 
-bool read_file(TagLib::File* file, PlaylistEntry* entry, std::string* reason) {
+// size: the file's, known already (TagLib would seek to its end to find it).
+bool read_file(TagLib::File* file, unsigned long long size, PlaylistEntry* entry,
+               std::string* reason) {
   if (!file || !file->isValid()) {
     *reason = "not an audio file that can be read";
     return false;
@@ -118,7 +120,7 @@ bool read_file(TagLib::File* file, PlaylistEntry* entry, std::string* reason) {
   read.set_file_field(FileField::SampleRate, number(audio->sampleRate()));
   read.set_file_field(FileField::Channels, number(audio->channels()));
   read.set_file_field(FileField::Codec, codec_of(file));
-  read.set_file_field(FileField::FileSize, std::to_string(file->length()));
+  read.set_file_field(FileField::FileSize, std::to_string(size));
   if (const TagLib::Tag* tag = file->tag()) {
     set_if_known(&read.title, tag->title());
     set_if_known(&read.artist, tag->artist());
@@ -157,7 +159,7 @@ bool read_file_tags(const std::string& path, PlaylistEntry* entry, std::string* 
     return false;
   }
   TagLib::FileRef ref(path.c_str(), true, TagLib::AudioProperties::Average);
-  if (read_file(ref.file(), entry, reason))
+  if (read_file(ref.file(), static_cast<unsigned long long>(info.st_size), entry, reason))
     return true;
   // Only a failure pays for finding out why.
   if (info.st_size == 0)
@@ -171,7 +173,7 @@ bool read_tags_from_memory(std::string_view bytes, PlaylistEntry* entry, std::st
   TagLib::ByteVectorStream stream(
       TagLib::ByteVector(bytes.data(), static_cast<unsigned int>(bytes.size())));
   TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Average);
-  return read_file(ref.file(), entry, reason);
+  return read_file(ref.file(), bytes.size(), entry, reason);
 }
 
 } // namespace tessaly
