@@ -2,6 +2,8 @@
 
 #include "cli/command.h"
 #include "cli/playlist_arguments.h"
+#include "cli/presets.h"
+#include "support/text.h"
 
 namespace tessaly {
 
@@ -14,6 +16,17 @@ int run_export(Host& host, const Arguments& arguments) {
   if (int status = open_playlist(host, telvane, kExportCommand, arguments, true, &parsed, &format);
       status != kDone)
     return status;
+  // A fresh profile has an empty entry format: the export would hold no entries, for no reason
+  // the user can see.
+  if (equal_ignoring_ascii_case(parsed.format, "Custom") && custom_entry_format_empty(host)) {
+    std::string names;
+    for (const std::string& name : preset_names())
+      names += (names.empty() ? "" : ", ") + name;
+    Host::report("the Custom entry format is empty, so no entry writes anything: choose a preset "
+                 "with --preset NAME" +
+                 (names.empty() ? std::string() : " (" + names + ")") +
+                 ", or set a format with 'tessaly prefs --set format=TEXT'");
+  }
   const std::string& output = parsed.output;
   size_t entries = 0;
   std::string error;
@@ -37,16 +50,28 @@ int run_export(Host& host, const Arguments& arguments) {
 
 const Command kExportCommand = {
     "export",
-    "PLAYLIST -o OUT [--format NAME]",
+    "PLAYLIST... -o OUT [--format NAME] [--preset NAME]",
     "write a playlist through an output format",
-    "  Loads the M3U or M3U8 PLAYLIST and writes it to OUT (- for standard output) in the\n"
-    "  output format NAME (default Custom): header, one formatted entry per playlist entry,\n"
-    "  footer. OUT is replaced only once it is written whole; a read-only OUT is left alone.\n"
-    "  'tessaly formats' lists the format names.\n"
+    "  Loads PLAYLIST and writes it to OUT (- for standard output) in the output format NAME\n"
+    "  (default Custom): header, one formatted entry per playlist entry, footer. OUT is\n"
+    "  replaced only once it is written whole; a read-only OUT is left alone. 'tessaly\n"
+    "  formats' lists the format names.\n"
+    "\n"
+    "  PLAYLIST is an M3U, M3U8, PLS or XSPF playlist, an audio file or a folder (its audio\n"
+    "  files and those of every folder below, in path order); several are read one after\n"
+    "  the other. The native tessaly reads each local file's tags and length, which win over\n"
+    "  the playlist's; a file it cannot read keeps the playlist's information and is counted\n"
+    "  in one line on standard error.\n"
+    "\n"
+    "  --preset NAME loads presets/NAME.tvc (or the .tvc file NAME) as the Custom page's\n"
+    "  \"Load Config\" does, for this export only; the stored settings stay as they were.\n"
     "\n"
     "  Title formatting: %title% %artist% %album% %path% %filename% %length%\n"
     "  %length_seconds% %length_seconds_exact% %list_index% %list_total% are the entry's\n"
-    "  fields (the header and footer see entry 1's, and the format's own variables):\n"
+    "  fields, with the file's %album artist% %tracknumber% %totaltracks% %discnumber%\n"
+    "  %totaldiscs% %date% %genre% %comment% %bitrate% %samplerate% %channels% %codec%\n"
+    "  %filesize% (docs/fields.md; the header and footer see entry 1's, and the format's\n"
+    "  own variables):\n"
     "  %path% is the full location (a relative entry joined to the playlist's folder, in\n"
     "  this system's form), %length_seconds% whole seconds, %length_seconds_exact% the\n"
     "  length as the playlist gives it (198.4). [...] shows only when every field directly\n"

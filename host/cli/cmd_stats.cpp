@@ -35,9 +35,10 @@ int run_stats(Host& host, const Arguments& arguments) {
 
 const Command kStatsCommand = {
     "stats",
-    "PLAYLIST [--format NAME]",
+    "PLAYLIST... [--format NAME]",
     "show the variables an output format passes to its header",
-    "  Loads the M3U or M3U8 PLAYLIST, asks the output format NAME (default Custom) for its\n"
+    "  Loads PLAYLIST as export does (playlists, audio files, folders), asks the output format "
+    "NAME (default Custom) for its\n"
     "  header and prints, one name=value a line, the extra variables it handed to the title\n"
     "  formatter for that header.\n",
     run_stats,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "playlist/locations.h"
 #include "support/files.h"
 #include "support/location.h"
 #include "support/text.h"
@@ -102,9 +103,7 @@ std::vector<PlaylistEntry> parse_m3u(std::string_view text, const std::string& f
     }
     PlaylistEntry entry;
     entry.location = line;
-    entry.resolved = is_absolute(entry.location) || is_url(line)
-                         ? entry.location
-                         : join_path(folder, entry.location);
+    entry.resolved = resolve_location(entry.location, folder);
     entry.length_seconds = pending.length;
     entry.title = std::move(pending.title);
     entry.artist = std::move(pending.artist);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cstdio>
+#include <string_view>
+#include <utility>
 
 #include "support/text.h"
 
@@ -40,6 +42,28 @@ std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index,
     return known(entry.artist);
   if (equal_ignoring_ascii_case(name, "album"))
     return known(entry.album);
+  // What the file's own tags and properties say; names as players spell them, with or
+  // without a space.
+  static const std::pair<std::string_view, FileField> kFileFields[] = {
+      {"album artist", FileField::AlbumArtist},
+      {"albumartist", FileField::AlbumArtist},
+      {"tracknumber", FileField::TrackNumber},
+      {"totaltracks", FileField::TotalTracks},
+      {"discnumber", FileField::DiscNumber},
+      {"totaldiscs", FileField::TotalDiscs},
+      {"date", FileField::Date},
+      {"genre", FileField::Genre},
+      {"comment", FileField::Comment},
+      {"bitrate", FileField::Bitrate},
+      {"samplerate", FileField::SampleRate},
+      {"channels", FileField::Channels},
+      {"codec", FileField::Codec},
+      {"filesize", FileField::FileSize},
+  };
+  for (const auto& [field_name, field] : kFileFields) {
+    if (equal_ignoring_ascii_case(name, field_name))
+      return known(entry.file_field(field));
+  }
   if (equal_ignoring_ascii_case(name, "path"))
     return known(entry.resolved);
   if (equal_ignoring_ascii_case(name, "filename")) {

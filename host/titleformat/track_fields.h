@@ -13,8 +13,10 @@
 namespace tessaly {
 
 // A field of an entry: title, artist, album, path, filename, length, length_seconds,
-// length_seconds_exact (the fraction kept),
-// list_index (index + 1) and list_total. Empty texts of the playlist are unknown.
+// length_seconds_exact (the fraction kept), list_index (index + 1) and list_total; and what the
+// file gives: album artist (or albumartist), tracknumber, totaltracks, discnumber, totaldiscs,
+// date, genre, comment, bitrate (kbit/s), samplerate (Hz), channels, codec, filesize (bytes).
+// Empty texts are unknown.
 std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index, size_t total,
                                        std::string_view name);
 

@@ -18,6 +18,8 @@ out="$E2E_TMP/site/playlist.html"
 tessaly --profile "$profile" export "$demo" -o "$out"
 expect_status 0 "export to a file"
 expect_same "$expected" "$out" "export to a file"
+# The demo's files are not there: the native build, which reads them, says so in one line.
+drop_unread_line "$E2E_TMP/err"
 expect_text "tessaly: wrote 12 entries to $out" "$E2E_TMP/err" "export to a file: the report"
 ls -A "$E2E_TMP/site" >"$E2E_TMP/listing"
 expect_text "playlist.html" "$E2E_TMP/listing" "export to a file: no temporary file left"
@@ -25,6 +27,7 @@ expect_text "playlist.html" "$E2E_TMP/listing" "export to a file: no temporary f
 tessaly --profile "$profile" export "$demo" -o - --format Custom
 expect_status 0 "export to standard output"
 expect_same "$expected" "$E2E_TMP/out" "export to standard output"
+drop_unread_line "$E2E_TMP/err"
 expect_empty "$E2E_TMP/err" "export to standard output: nothing on standard error"
 
 # The host's strings on a heap of its own, as in a player whose modules use other C runtimes: a
@@ -62,12 +65,13 @@ chmod 644 "$E2E_TMP/locked/playlist.html"
 # An unknown format names the known ones; a missing -o is a usage error.
 tessaly --profile "$profile" export "$demo" -o "$E2E_TMP/x.html" --format Nope
 expect_status 1 "export in an unknown format"
+drop_unread_line "$E2E_TMP/err"
 expect_text "tessaly: no output format named 'Nope'; known formats: Custom" "$E2E_TMP/err" \
   "export in an unknown format"
 if [ ! -e "$E2E_TMP/x.html" ]; then pass; else fail "export in an unknown format: a file"; fi
 
 tessaly --profile "$profile" export "$demo"
 expect_status 2 "export without -o"
-expect_contains "$E2E_TMP/err" "usage: tessaly export PLAYLIST -o OUT" "export without -o"
+expect_contains "$E2E_TMP/err" "usage: tessaly export PLAYLIST... -o OUT" "export without -o"
 
 e2e_finish

@@ -47,7 +47,7 @@ cp "$E2E_TMP/old.html" "$E2E_TMP/old-before.html"
 head -c 4096 /dev/urandom | tr -d '\n' >"$E2E_TMP/garbage.m3u"
 printf '\000' >>"$E2E_TMP/garbage.m3u"
 printf 'bad\377name' >"$E2E_TMP/name-list"
-for playlist in "$E2E_TMP" "$E2E_TMP/garbage.m3u" "$E2E_TMP/$(cat "$E2E_TMP/name-list").m3u"; do
+for playlist in "$E2E_TMP/garbage.m3u" "$E2E_TMP/$(cat "$E2E_TMP/name-list").m3u"; do
   tessaly --profile "$profile" export "$playlist" -o "$E2E_TMP/old.html"
   expect_status 1 "exporting $playlist"
   expect_contains "$E2E_TMP/err" "tessaly: " "exporting $playlist"

@@ -1,0 +1,109 @@
+#include "cli/presets.h"
+
+#include <algorithm>
+
+#include "prefs/custom_page.h"
+#include "prefs/page_driver.h"
+#include "session/config_block.h"
+#include "support/files.h"
+#include "support/text.h"
+
+namespace tessaly {
+
+using namespace custom_page;
+
+namespace {
+
+bool ends_with(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string find_preset(const std::string& name) {
+  if (name.find_first_of("/\\") != std::string::npos || ends_with(name, ".tvc"))
+    return name;
+  for (const std::string& folder : preset_folders()) {
+    std::string path = join_path(folder, name + ".tvc");
+    if (file_exists(path))
+      return path;
+  }
+  return {};
+}
+
+} // namespace
+
+std::vector<std::string> preset_folders() {
+  std::string program = executable_dir();
+  return {join_path(program, "presets"), join_path(join_path(program, ".."), "../presets")};
+}
+
+std::vector<std::string> preset_names() {
+  std::vector<std::string> names;
+  for (const std::string& folder : preset_folders()) {
+    for (const std::string& file : list_directory(folder)) {
+      if (ends_with(file, ".tvc"))
+        names.push_back(file.substr(0, file.size() - 4));
+    }
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return names;
+}
+
+bool load_preset(Host& host, const std::string& name) {
+  std::string path = find_preset(name);
+  if (path.empty()) {
+    std::string known;
+    for (const std::string& preset : preset_names())
+      known += (known.empty() ? "" : ", ") + preset;
+    Host::report("no preset '" + name + "'" +
+                 (known.empty() ? std::string("; no presets were found beside the program")
+                                : "; the presets are " + known));
+    return false;
+  }
+  PreferencesWindow window(host);
+  std::string error;
+  if (!window.create(&error) || !window.open_page(kPageName, kParentPageName, &error)) {
+    Host::report(error);
+    return false;
+  }
+  LoadedModule* module = host.find_module(window.open_page_info()->module);
+  if (!module) {
+    Host::report("the module of the page is gone");
+    return false;
+  }
+  auto errors = [&host] {
+    size_t count = 0;
+    for (const auto& message : host.messages().messages())
+      count += message.level >= 3;
+    return count;
+  };
+  size_t errors_before = errors();
+  Action load{Action::Load, "--preset " + name, nullptr, kLoadButton, path};
+  if (!perform_action(window, *module, load, {}))
+    return false;
+  // The module tells of a file it could not load by posting a message.
+  return errors() == errors_before;
+}
+
+bool custom_entry_format_empty(Host& host) {
+  for (LoadedModule& module : host.modules()) {
+    if (!module.client)
+      continue;
+    std::vector<ConfigRecord> records;
+    if (!parse_config_block(current_config_block(*module.client), &records))
+      continue;
+    bool has_header = false;
+    const ConfigRecord* format = nullptr;
+    for (const ConfigRecord& record : records) {
+      has_header |= record.name == kHeaderSetting;
+      if (record.name == kFormatSetting)
+        format = &record;
+    }
+    if (has_header && format)
+      return format->value.empty();
+  }
+  return false;
+}
+
+} // namespace tessaly
