@@ -96,7 +96,7 @@ void set_count(PlaylistEntry* entry, FileField number_field, FileField total_fie
 }
 
 // size: the file's, known already (TagLib would seek to its end to find it).
-bool read_file(TagLib::File* file, unsigned long long size, PlaylistEntry* entry,
+bool read_tags(TagLib::File* file, unsigned long long size, PlaylistEntry* entry,
                std::string* reason) {
   if (!file || !file->isValid()) {
     *reason = "not an audio file that can be read";
@@ -159,7 +159,7 @@ bool read_file_tags(const std::string& path, PlaylistEntry* entry, std::string* 
     return false;
   }
   TagLib::FileRef ref(path.c_str(), true, TagLib::AudioProperties::Average);
-  if (read_file(ref.file(), static_cast<unsigned long long>(info.st_size), entry, reason))
+  if (read_tags(ref.file(), static_cast<unsigned long long>(info.st_size), entry, reason))
     return true;
   // Only a failure pays for finding out why.
   if (info.st_size == 0)
@@ -173,7 +173,7 @@ bool read_tags_from_memory(std::string_view bytes, PlaylistEntry* entry, std::st
   TagLib::ByteVectorStream stream(
       TagLib::ByteVector(bytes.data(), static_cast<unsigned int>(bytes.size())));
   TagLib::FileRef ref(&stream, true, TagLib::AudioProperties::Average);
-  return read_file(ref.file(), bytes.size(), entry, reason);
+  return read_tags(ref.file(), bytes.size(), entry, reason);
 }
 
 } // namespace tessaly

@@ -12,14 +12,6 @@
 namespace tessaly {
 namespace {
 
-std::string_view trim(std::string_view text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos)
-    return {};
-  size_t end = text.find_last_not_of(" \t");
-  return text.substr(begin, end - begin + 1);
-}
-
 bool starts_with(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }

@@ -10,14 +10,6 @@
 namespace tessaly {
 namespace {
 
-std::string_view trim(std::string_view text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos)
-    return {};
-  size_t end = text.find_last_not_of(" \t");
-  return text.substr(begin, end - begin + 1);
-}
-
 // "File12" as ("file", 12); false for a key without a number.
 bool numbered_key(std::string_view key, std::string* name, unsigned long long* number) {
   size_t digits = key.find_first_of("0123456789");

@@ -20,6 +20,15 @@ inline bool is_ascii_digit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// The text without the spaces and tabs at either end.
+inline std::string_view trim(std::string_view text) {
+  size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos)
+    return {};
+  size_t end = text.find_last_not_of(" \t");
+  return text.substr(begin, end - begin + 1);
+}
+
 // Names of variables, functions and schemes compare without regard to ASCII case.
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b);
 
