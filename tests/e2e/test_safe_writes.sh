@@ -185,22 +185,27 @@ if command -v strace >/dev/null 2>&1; then
     esac
     [ $kind = store ] && profile_of=$E2E_TMP/traced || profile_of=$profile
     # LeakSanitizer cannot run under ptrace.
-    ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o "$E2E_TMP/trace" -e trace=openat,fsync,fdatasync,rename,renameat,renameat2 \
+    ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o "$E2E_TMP/trace" -e trace=openat,fsync,close,rename,renameat,renameat2 \
       "$TESSALY" --profile "$profile_of" "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err"
     status=$?
     expect_status 0 "$kind under strace"
     awk -v folder="$E2E_TMP/traced" -v name="$(basename "$target")" '
+      # A descriptor is named by its number only until it is closed: each sync must come
+      # before the close of what it syncs.
+      function call_on(call, fd) { return index($0, " " call "(" fd ")") || index($0, "\t" call "(" fd ")") }
       # The temporary: created with O_CREAT|O_EXCL|O_NOFOLLOW in the folder.
-      index($0, "openat(") && index($0, folder "/." name ".tmp-") && /O_CREAT/ {
+      step == 0 && index($0, "openat(") && index($0, folder "/." name ".tmp-") && /O_CREAT/ {
         if (!/O_EXCL/ || !/O_NOFOLLOW/) { print "created without O_EXCL|O_NOFOLLOW: " $0; bad = 1 }
         fd = $NF; step = 1; next }
-      step == 1 && /fsync\(/ && $0 ~ "fsync\\(" fd "\\)" { step = 2; next }
-      /rename/ && index($0, folder "/" name "\"") {
-        if (step != 2) { print "renamed before the temporary was synced: " $0; bad = 1 }
+      step == 1 && call_on("fsync", fd) { step = 2; next }
+      step == 1 && call_on("close", fd) { print "closed before it was synced: " $0; bad = 1; exit }
+      step >= 1 && step <= 2 && /rename/ && index($0, folder "/" name "\"") {
+        if (step != 2) { print "renamed before the temporary was synced: " $0; bad = 1; exit }
         step = 3; next }
       step == 3 && index($0, "openat(") && index($0, "\"" folder "\"") && /O_DIRECTORY/ {
         dir = $NF; step = 4; next }
-      step == 4 && $0 ~ "fsync\\(" dir "\\)" { step = 5 }
+      step == 4 && call_on("fsync", dir) { step = 5; exit }
+      step == 4 && call_on("close", dir) { print "the folder was closed unsynced"; bad = 1; exit }
       END {
         if (step != 5 && !bad) print "the calls stopped at step " step " of 5"
         exit (bad || step != 5) }' "$E2E_TMP/trace" >"$E2E_TMP/order"
