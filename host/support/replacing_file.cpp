@@ -58,7 +58,8 @@ std::string random_temporary_beside(const std::string& path) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device source;
   std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
-  std::string name = "." + file_name(path) + ".tmp-";
+  std::string name = ".";
+  name.append(file_name(path)).append(".tmp-");
   for (int i = 0; i < 12; ++i)
     name += kLetters[pick(source)];
   return join_path(parent_dir(path), name);
