@@ -1,5 +1,7 @@
 #include "platform/win32.h"
 
+#include <aclapi.h>
+
 #include "support/files.h"
 #include "support/replacing_file.h"
 #include "support/utf16.h"
@@ -28,6 +30,34 @@ HANDLE handle_of(intptr_t handle) {
   return reinterpret_cast<HANDLE>(handle);
 }
 
+// An existing file opened for reading its attributes and access rights only.
+HANDLE open_existing(const std::string& path) {
+  return CreateFileW(widen(path).c_str(), READ_CONTROL,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The file that path names after its symbolic links, as the system resolves them when it opens
+// the file; path itself when it names no existing file.
+std::string final_path(const std::string& path) {
+  HANDLE file = open_existing(path);
+  if (file == INVALID_HANDLE_VALUE)
+    return path;
+  std::wstring buffer(32768, L'\0');
+  DWORD n = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  CloseHandle(file);
+  if (n == 0 || n >= buffer.size())
+    return path;
+  buffer.resize(n);
+  // The answer has the long-path prefix: "\\?\C:\..." or "\\?\UNC\server\share\...".
+  if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+    buffer = L"\\\\" + buffer.substr(8);
+  else if (buffer.compare(0, 4, L"\\\\?\\") == 0)
+    buffer = buffer.substr(4);
+  return narrow(buffer);
+}
+
 } // namespace
 
 std::string io_error_text() {
@@ -35,12 +65,12 @@ std::string io_error_text() {
 }
 
 bool ReplacingFile::create_temporary(const std::string& path, std::string* reason) {
-  target_ = path;
+  target_ = final_path(path);
   for (int i = 0; i < kNameTries; ++i) {
     std::string name = random_temporary_beside(target_);
     // CREATE_NEW fails on any name that exists, a link included: nothing planted is opened.
-    HANDLE file = CreateFileW(widen(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(widen(name).c_str(), GENERIC_WRITE | WRITE_DAC, 0, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       handle_ = reinterpret_cast<intptr_t>(file);
       temporary_ = name;
@@ -58,7 +88,20 @@ bool ReplacingFile::create_temporary(const std::string& path, std::string* reaso
 }
 
 void ReplacingFile::copy_permissions() {
-  // The new file takes the folder's inherited access rights, as every new file there does.
+  // The old file's access list goes to the new one; a new file keeps the folder's inherited
+  // one, as every new file there does.
+  HANDLE old = open_existing(target_);
+  if (old == INVALID_HANDLE_VALUE)
+    return;
+  PACL access = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(old, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &access,
+                      nullptr, &descriptor) == ERROR_SUCCESS) {
+    SetSecurityInfo(handle_of(handle_), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                    access, nullptr);
+    LocalFree(descriptor);
+  }
+  CloseHandle(old);
 }
 
 bool ReplacingFile::system_write(const char* data, size_t size, std::string* reason) {
