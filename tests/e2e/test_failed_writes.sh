@@ -134,7 +134,8 @@ if [ $can_hold = yes ]; then
   tessaly --profile "$profile" prefs --set header=new
   release
   expect_status 1 "a store that cannot be replaced"
-  expect_contains "$E2E_TMP/err" "tessaly: configuration not saved: $store: $cannot_replace" \
+  expect_contains "$E2E_TMP/err" \
+    "tessaly: configuration not saved: $store: cannot replace the file: $cannot_replace" \
     "a store that cannot be replaced"
   expect_untouched "$profile" configuration.txt "$E2E_TMP/old-store" "a store that cannot be replaced"
 fi
