@@ -16,9 +16,9 @@ if [ "$E2E_TARGET" = native ]; then
   too_large="File too large"
   cannot_replace="Operation not permitted"
 else
-  # Wine fails the write with error 31 (a device not functioning), which the C runtime reports
-  # as EINVAL; a file that is open elsewhere is refused with ERROR_ACCESS_DENIED.
-  too_large="Invalid argument"
+  # Wine fails the write with error 31 (ERROR_GEN_FAILURE); a file that is open elsewhere is
+  # refused with ERROR_ACCESS_DENIED.
+  too_large="General failure"
   cannot_replace="Access denied"
 fi
 
