@@ -36,10 +36,6 @@ void fail_file_operation(uint64_t nth) {
   plan.attempts = 0;
 }
 
-uint64_t file_operations_attempted() {
-  return fault_plan().attempts;
-}
-
 bool planted_file_failure(FileOperation) {
   FaultPlan& plan = fault_plan();
   ++plan.attempts;

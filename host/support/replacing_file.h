@@ -1,8 +1,9 @@
 // A file written beside the file it replaces, and put in its place only when every byte reached
 // the disk. The temporary is created exclusively under a name that cannot be guessed, never
 // through a link planted at that name; a symbolic link at the path is followed, so the file it
-// points to is replaced and the link stays. The new file keeps the old one's permissions (on
-// Linux its mode, and its owner and group where the process may set them). Committing flushes
+// points to is replaced and the link stays (on Linux a link to nothing makes the file it names).
+// The new file keeps the old one's permissions: on Linux its mode, and its owner and group where
+// the process may set them; on Windows its access list. Committing flushes
 // and syncs the temporary before the rename and, on Linux, syncs the folder after it; on Windows
 // the rename is written through. Whatever fails, the old file stays and the temporary goes.
 #pragma once
@@ -24,8 +25,6 @@ enum class FileOperation { Open, Write, Flush, Sync, Close, Rename };
 // process from this call) fails with the system's text of an I/O error; 0 switches it off. The
 // host starts with TESSALY_FAIL_FILE_OPERATION=N from its environment.
 void fail_file_operation(uint64_t nth);
-// Operations attempted since the last fail_file_operation.
-uint64_t file_operations_attempted();
 // True when the operation about to run is the one to fail; counts it. Used by the file layer.
 bool planted_file_failure(FileOperation operation);
 // Runs call for operation unless the seam fails it, with io_error_text() in reason.
