@@ -78,7 +78,7 @@ LocalFile::LocalFile(ConsoleMessageService* messages) : messages_(messages) {
 }
 
 LocalFile::~LocalFile() {
-  if (!temporary_.empty())
+  if (out_.is_open())
     finish_writing();
   else if (file_)
     std::fclose(file_);
@@ -86,22 +86,22 @@ LocalFile::~LocalFile() {
 }
 
 void LocalFile::finish_writing() {
-  if (std::fclose(file_) != 0 && write_error_.empty())
-    write_error_ = system_error();
-  file_ = nullptr;
-  bool written = write_error_.empty() && !write_failed_;
-  std::string reason;
-  if (written && rename_replace(temporary_, path_, &reason))
-    return;
-  remove_file(temporary_);
   // The module knows only that a write fell short, and nothing of a file not put in place: the
   // system's reason is said here. A write without bytes has none.
-  if (written)
-    reason = "cannot replace the file: " + reason;
-  else
-    reason = write_error_;
-  if (messages_ && !reason.empty()) {
-    std::string text = path_ + ": not written: " + reason;
+  if (write_failed_ || !write_error_.empty()) {
+    out_.abandon();
+    report(write_error_);
+    return;
+  }
+  ReplaceStep failed;
+  std::string reason;
+  if (!out_.commit(&failed, &reason))
+    report(reason);
+}
+
+void LocalFile::report(const std::string& why) {
+  if (messages_ && !why.empty()) {
+    std::string text = path_ + ": not written: " + why;
     messages_->post_message(3, text.c_str(), "tessaly");
   }
 }
@@ -119,21 +119,20 @@ void LocalFile::discard() {
 
 bool LocalFile::open(const char* path, int32_t mode) {
   std::string local;
-  if (file_ || !path || (mode != 1 && mode != 3) || !local_path_of(path, &local) ||
-      is_directory(local))
+  if (file_ || out_.is_open() || !path || (mode != 1 && mode != 3) ||
+      !local_path_of(path, &local) || is_directory(local))
     return false;
   if (mode == 1) {
     file_ = open_file(local, "rb");
     if (!file_)
       return false;
   } else {
-    std::string temporary = temporary_beside(local);
-    file_ = open_file(temporary, "wb");
-    if (!file_)
-      return false;
-    std::setvbuf(file_, nullptr, _IONBF, 0);
     path_ = local;
-    temporary_ = temporary;
+    std::string reason;
+    if (!out_.open(local, &reason)) {
+      report("cannot write there: " + reason);
+      return false;
+    }
   }
   write_failed_ = false;
   write_error_.clear();
@@ -141,6 +140,8 @@ bool LocalFile::open(const char* path, int32_t mode) {
 }
 
 uint64_t LocalFile::size() {
+  if (out_.is_open())
+    return out_.size();
   if (!file_)
     return 0;
   std::fflush(file_);
@@ -154,22 +155,31 @@ uint32_t LocalFile::read(void* buffer, uint32_t count) {
 }
 
 uint32_t LocalFile::write(const void* buffer, uint32_t count) {
-  if (!file_ || count == 0)
+  if (!out_.is_open() || count == 0)
     return 0;
   if (!buffer) {
     write_failed_ = true;
     return 0;
   }
-  size_t written = std::fwrite(buffer, 1, count, file_);
-  if (written != count && write_error_.empty())
-    write_error_ = system_error();
-  return static_cast<uint32_t>(written);
+  // After a failed write the file is lost anyway: nothing more reaches it.
+  std::string reason;
+  if (!write_error_.empty() || !out_.write(buffer, count, &reason)) {
+    if (write_error_.empty())
+      write_error_ = reason;
+    return 0;
+  }
+  return count;
 }
 
 bool LocalFile::flush() {
-  if (!file_)
+  if (file_)
+    return std::fflush(file_) == 0 && !std::ferror(file_);
+  if (!out_.is_open())
     return false;
-  return std::fflush(file_) == 0 && !std::ferror(file_) && !write_failed_ && write_error_.empty();
+  std::string reason;
+  if (write_error_.empty() && !out_.flush(&reason))
+    write_error_ = reason;
+  return !write_failed_ && write_error_.empty();
 }
 
 int32_t LocalFileSystem::canonical_path(const char* path, vorlane::StringSink* out) {

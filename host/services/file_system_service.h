@@ -7,6 +7,7 @@
 #include <string>
 
 #include "services/counted_service.h"
+#include "support/replacing_file.h"
 
 namespace tessaly {
 
@@ -19,11 +20,12 @@ class ConsoleMessageService;
 // Windows "file:///C:/x" becomes "C:/x" and "file://server/share" the UNC path "//server/share".
 bool local_path_of(const std::string& location, std::string* path);
 
-// A local file opened with the C runtime. Writes are unbuffered, so the count that write returns
-// is what reached the file. A file opened for writing is written beside its path and put in its
-// place when it is released, only if every write reached it: a write that fails halfway leaves
-// the old file as it was. A file that cannot be put in place is reported to messages, when
-// given, and nothing is left beside the old one.
+// A local file: read with the C runtime, written through a ReplacingFile. Writes are
+// unbuffered, so the count that write returns is what reached the file. A file opened for
+// writing is put in place of the old one when it is released, only if every write reached it
+// and it reached the disk: a write that fails halfway leaves the old file as it was. A file that
+// cannot be opened or put in place is reported to messages, when given, and nothing is left
+// beside the old one.
 class LocalFile final : public vorlane::HostFile {
 public:
   explicit LocalFile(ConsoleMessageService* messages = nullptr);
@@ -48,10 +50,13 @@ private:
   // Puts the written file in place of the old one, or removes it.
   void finish_writing();
 
+  // Tells messages, when given, that the file at path_ was not written, and why.
+  void report(const std::string& why);
+
   ConsoleMessageService* messages_;
-  std::FILE* file_ = nullptr;
-  std::string path_;      // of a file opened for writing
-  std::string temporary_; // what it is written to
+  std::FILE* file_ = nullptr; // of a file opened for reading
+  ReplacingFile out_{false};  // of a file opened for writing
+  std::string path_;          // of a file opened for writing
   int32_t refs_ = 1;
   bool write_failed_ = false; // a write without bytes
   std::string write_error_;   // why the first write or the closing failed

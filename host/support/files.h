@@ -7,22 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "support/replacing_file.h"
+
 namespace tessaly {
 
 std::FILE* open_file(const std::string& path, const char* mode);
 bool read_file(const std::string& path, std::string* bytes, std::string* error);
 
-// Every file the host writes goes through a temporary file beside path that replaces path only
-// once write has filled it: a failed write leaves no partial file and the old one whole. False
-// when a step failed, with that step in failed and the reason (write's own, or the system's).
-enum class ReplaceStep { Opening, Writing, Replacing };
-using FileWriter = std::function<bool(std::FILE* file, std::string* reason)>;
+// Every file the host writes goes through a ReplacingFile that replaces path only once write
+// has filled it and it is on the disk: a failed write leaves no partial file and the old one
+// whole. False when a step failed, with that step in failed and the reason (write's own, or the
+// system's).
+using FileWriter = std::function<bool(ReplacingFile& file, std::string* reason)>;
 bool replace_file(const std::string& path, const FileWriter& write, ReplaceStep* failed,
                   std::string* reason);
 // replace_file with bytes as the whole content; error is "PATH: REASON".
 bool write_file_atomically(const std::string& path, const std::string& bytes, std::string* error);
-// Replaces to with from (both in one folder); when that fails, the system's reason is in reason.
-bool rename_replace(const std::string& from, const std::string& to, std::string* reason);
 bool remove_file(const std::string& path);
 bool is_directory(const std::string& path);
 bool file_exists(const std::string& path);
@@ -38,10 +38,6 @@ std::vector<std::string> list_directory(const std::string& path);
 std::vector<std::string> directory_entries(const std::string& path);
 std::string executable_dir();
 std::string environment(const char* name);
-// A name for a temporary file in the folder of path, unique to this process: hidden, and named
-// after the file it will replace.
-std::string temporary_beside(const std::string& path);
-unsigned long process_id();
 
 std::string join_path(const std::string& folder, const std::string& name);
 std::string parent_dir(const std::string& path);

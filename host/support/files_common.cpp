@@ -32,35 +32,21 @@ bool read_file(const std::string& path, std::string* bytes, std::string* error) 
 
 bool replace_file(const std::string& path, const FileWriter& write, ReplaceStep* failed,
                   std::string* reason) {
-  std::string temporary = temporary_beside(path);
-  std::FILE* file = open_file(temporary, "wb");
-  if (!file) {
+  ReplacingFile file;
+  if (!file.open(path, reason)) {
     *failed = ReplaceStep::Opening;
-    *reason = system_error();
     return false;
   }
-  bool ok = write(file, reason);
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    *reason = system_error();
+  if (!write(file, reason)) {
+    *failed = ReplaceStep::Writing;
+    return false;
   }
-  *failed = ReplaceStep::Writing;
-  if (ok && !rename_replace(temporary, path, reason)) {
-    ok = false;
-    *failed = ReplaceStep::Replacing;
-  }
-  if (!ok)
-    remove_file(temporary);
-  return ok;
+  return file.commit(failed, reason);
 }
 
 bool write_file_atomically(const std::string& path, const std::string& bytes, std::string* error) {
-  auto write = [&bytes](std::FILE* file, std::string* reason) {
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fflush(file) == 0 && ok)
-      return true;
-    *reason = system_error();
-    return false;
+  auto write = [&bytes](ReplacingFile& file, std::string* reason) {
+    return file.write(bytes.data(), bytes.size(), reason);
   };
   ReplaceStep failed;
   std::string reason;
@@ -83,12 +69,6 @@ std::vector<std::string> list_directory(const std::string& path) {
   std::vector<std::string> names = directory_entries(path);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::string temporary_beside(const std::string& path) {
-  std::string name = ".";
-  name.append(file_name(path)).append(".tmp").append(std::to_string(process_id()));
-  return join_path(parent_dir(path), name);
 }
 
 std::string join_path(const std::string& folder, const std::string& name) {

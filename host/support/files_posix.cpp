@@ -12,13 +12,6 @@ std::FILE* open_file(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
-bool rename_replace(const std::string& from, const std::string& to, std::string* reason) {
-  if (std::rename(from.c_str(), to.c_str()) == 0)
-    return true;
-  *reason = system_error();
-  return false;
-}
-
 bool remove_file(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
@@ -81,10 +74,6 @@ std::string local_separators(const std::string& path) {
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
-}
-
-unsigned long process_id() {
-  return static_cast<unsigned long>(::getpid());
 }
 
 } // namespace tessaly

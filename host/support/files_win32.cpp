@@ -11,24 +11,6 @@ std::FILE* open_file(const std::string& path, const char* mode) {
   return _wfopen(widen(path).c_str(), widen(mode).c_str());
 }
 
-bool rename_replace(const std::string& from, const std::string& to, std::string* reason) {
-  if (MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0)
-    return true;
-  // The system's own text: the C runtime's errno knows nothing of this call.
-  DWORD code = GetLastError();
-  wchar_t* text = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = length != 0 && text ? std::wstring(text, length) : std::wstring();
-  LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L'.' ||
-                           wide.back() == L' '))
-    wide.pop_back();
-  *reason = wide.empty() ? "system error " + std::to_string(code) : narrow(wide);
-  return false;
-}
-
 bool remove_file(const std::string& path) {
   return DeleteFileW(widen(path).c_str()) != 0;
 }
@@ -100,10 +82,6 @@ std::string local_separators(const std::string& path) {
 std::string environment(const char* name) {
   const wchar_t* value = _wgetenv(widen(name).c_str());
   return value ? narrow(value) : "";
-}
-
-unsigned long process_id() {
-  return GetCurrentProcessId();
 }
 
 } // namespace tessaly

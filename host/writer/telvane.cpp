@@ -81,14 +81,11 @@ std::string Telvane::unknown_format_message(const std::string& name) {
          (known.empty() ? std::string("none (no module serves one)") : known);
 }
 
-bool Telvane::write(vorlane::OutputFormat& format, std::FILE* out, size_t* entries,
+bool Telvane::write(vorlane::OutputFormat& format, const PutBytes& put_bytes, size_t* entries,
                     std::string* error) {
   *entries = 0;
   auto put = [&](const vorlane::Utf8String& piece) {
-    if (std::fwrite(piece.text(), 1, piece.length(), out) == piece.length())
-      return true;
-    *error = system_error();
-    return false;
+    return put_bytes(piece.text(), piece.length(), error);
   };
   HostPlaylistService& playlist = host_.playlist();
 
@@ -112,13 +109,23 @@ bool Telvane::write(vorlane::OutputFormat& format, std::FILE* out, size_t* entri
 
   vorlane::Utf8String footer;
   format.get_footer(&footer);
-  if (!put(footer))
+  return put(footer);
+}
+
+bool Telvane::write(vorlane::OutputFormat& format, std::FILE* out, size_t* entries,
+                    std::string* error) {
+  auto put = [out](const char* data, size_t size, std::string* reason) {
+    if (std::fwrite(data, 1, size, out) == size)
+      return true;
+    *reason = system_error();
     return false;
-  if (std::fflush(out) != 0) {
-    *error = system_error();
+  };
+  if (!write(format, put, entries, error))
     return false;
-  }
-  return true;
+  if (std::fflush(out) == 0)
+    return true;
+  *error = system_error();
+  return false;
 }
 
 bool Telvane::write_file(vorlane::OutputFormat& format, const std::string& path, size_t* entries,
@@ -132,8 +139,11 @@ bool Telvane::write_file(vorlane::OutputFormat& format, const std::string& path,
     *error = path + ": the file is read-only; it was left as it was";
     return false;
   }
-  auto write_all = [&](std::FILE* file, std::string* reason) {
-    return write(format, file, entries, reason);
+  auto write_all = [&](ReplacingFile& file, std::string* reason) {
+    auto put = [&file](const char* data, size_t size, std::string* why) {
+      return file.write(data, size, why);
+    };
+    return write(format, put, entries, reason);
   };
   ReplaceStep failed;
   std::string reason;
@@ -145,8 +155,7 @@ bool Telvane::write_file(vorlane::OutputFormat& format, const std::string& path,
     *error = path + ": cannot write " +
              (is_directory(folder) ? "there: " + reason : "there: no folder " + folder);
   } else {
-    *error = path + ": not written: " +
-             (failed == ReplaceStep::Replacing ? "cannot replace the file: " + reason : reason);
+    *error = path + ": not written: " + reason;
   }
   return false;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,12 @@ public:
   // "no output format named 'NAME'; known formats: A, B", for a name select did not find.
   std::string unknown_format_message(const std::string& name);
 
-  // Writes the host's playlist through format to out; entries gets the number of entries
-  // written. False, with a message in error, when out would not take the bytes.
+  // Writes the host's playlist through format to put, piece by piece; entries gets the number
+  // of entries written. False, with put's reason in error, when put would not take the bytes.
+  using PutBytes = std::function<bool(const char* data, size_t size, std::string* reason)>;
+  bool write(vorlane::OutputFormat& format, const PutBytes& put, size_t* entries,
+             std::string* error);
+  // The same to a stream, flushed at the end.
   bool write(vorlane::OutputFormat& format, std::FILE* out, size_t* entries, std::string* error);
   // The same into the file at path, through a temporary file beside it that replaces path only
   // once everything was written: a failed export leaves no partial file and the old one whole.

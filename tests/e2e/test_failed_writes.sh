@@ -16,9 +16,9 @@ if [ "$E2E_TARGET" = native ]; then
   too_large="File too large"
   cannot_replace="Operation not permitted"
 else
-  # Wine fails the write with error 31 (a device not functioning), which the C runtime reports
-  # as EINVAL; a file that is open elsewhere is refused with ERROR_ACCESS_DENIED.
-  too_large="Invalid argument"
+  # Wine fails the write with error 31 (ERROR_GEN_FAILURE); a file that is open elsewhere is
+  # refused with ERROR_ACCESS_DENIED.
+  too_large="General failure"
   cannot_replace="Access denied"
 fi
 
@@ -134,7 +134,8 @@ if [ $can_hold = yes ]; then
   tessaly --profile "$profile" prefs --set header=new
   release
   expect_status 1 "a store that cannot be replaced"
-  expect_contains "$E2E_TMP/err" "tessaly: configuration not saved: $store: $cannot_replace" \
+  expect_contains "$E2E_TMP/err" \
+    "tessaly: configuration not saved: $store: cannot replace the file: $cannot_replace" \
     "a store that cannot be replaced"
   expect_untouched "$profile" configuration.txt "$E2E_TMP/old-store" "a store that cannot be replaced"
 fi

@@ -241,12 +241,12 @@ TEST(ConfigStoreFile, FailedSaveKeepsThePreviousFile) {
   std::string path = dir.file("configuration.txt");
   const std::string previous = sample_store().serialize();
   write_bytes(path, previous);
-  fs::create_directory(tessaly::temporary_beside(path)); // the temporary cannot be created
-
   ConfigStore store;
   store.set_block("vorlane.so", kDefaultBlock);
   std::string error;
+  tessaly::fail_file_operation(1); // the temporary cannot be created
   EXPECT_FALSE(store.save(path, &error));
+  tessaly::fail_file_operation(0);
   EXPECT_NE(std::string::npos, error.find(path)) << error;
   EXPECT_EQ(previous, read_bytes(path));
 }
