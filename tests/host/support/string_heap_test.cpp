@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "base/utf8_string.h"
 #include "common/block_bytes.h"
+#include "common/safe_section_rows.h"
 #include "support/string_heap.h"
 #include "writer/telvane.h"
 
@@ -85,30 +87,22 @@ TEST_F(ProcessEntryOnHostHeap, GivesTheSameBytes) {
   struct Row {
     std::string before, after;
   };
-  const Row rows[] = {
-      {"x@htmlsafe{a<b & c>d}y", "xa&lt;b &amp; c&gt;dy"},
-      {"@htmlsafe{}", ""},
-      {"}@htmlsafe{a}", "}a"},
-      {"@htmlsafe{a}b}", "ab}"},
-      {"@htmlsafe{a<b} and @htmlsafe{c>d}", "a&lt;b and c&gt;d"},
-      {"@htmlsafe{&lt;}", "&amp;lt;"},
-      {"@htmlsafe{a<b", "@htmlsafe{a<b"},
-      {"@htmlsafe{x}@htmlsafe{y", "x@htmlsafe{y"},
-      {"@htmlsafe{<}@htmlsafe{>", "&lt;@htmlsafe{>"},
-      {"<@htmlsafe{<}>", "<&lt;>"},
-      {"@htmlsafe{a @htmlsafe{&} b}", "a &amp;amp; b"},
-      {"@htmlsafe{@htmlsafe{}", "@htmlsafe{"},
-      {"@html@htmlsafe{safe{}<}", "&lt;"},
-      {"@HTMLSAFE{<}", "@HTMLSAFE{<}"},
-      {"no marker & <b>", "no marker & <b>"},
-      {"", ""},
-      // Grows past the entry's room: the string must be grown by its own code.
-      {"@htmlsafe{<<<<<<<<<<}", repeated("&lt;", 10)},
-      // Long enough that the rewritten text was once handed over with the module's block.
-      {repeated("<td>@htmlsafe{R&B <i>}</td>", 800), repeated("<td>R&amp;B &lt;i&gt;</td>", 800)},
-      // Nested: counted first, then written into storage of its own.
-      {deep, repeated(deep_amp, 70)},
-  };
+  std::vector<Row> rows;
+  for (const test_support::SafeSectionRow& row : test_support::kSafeSectionRows)
+    rows.push_back({row.before, row.after});
+  rows.insert(
+      rows.end(),
+      {
+          {"no marker & <b>", "no marker & <b>"},
+          {"", ""},
+          // Grows past the entry's room: the string must be grown by its own code.
+          {"@htmlsafe{<<<<<<<<<<}", repeated("&lt;", 10)},
+          // Long enough that the rewritten text was once handed over with the module's block.
+          {repeated("<td>@htmlsafe{R&B <i>}</td>", 800),
+           repeated("<td>R&amp;B &lt;i&gt;</td>", 800)},
+          // Nested: counted first, then written into storage of its own.
+          {deep, repeated(deep_amp, 70)},
+      });
   for (uint32_t autocrlf : {1u, 0u, 7u}) {
     set_autocrlf(autocrlf);
     const std::string line_end = autocrlf != 0 ? "\r\n" : "";
