@@ -107,13 +107,6 @@ int parse_actions(const Arguments& arguments, std::vector<Action>* actions,
   return kDone;
 }
 
-size_t errors_posted(Host& host) {
-  size_t count = 0;
-  for (const auto& message : host.messages().messages())
-    count += message.level >= 3;
-  return count;
-}
-
 int run_prefs(Host& host, const Arguments& arguments) {
   std::vector<Action> actions;
   std::string report_file;
@@ -121,16 +114,9 @@ int run_prefs(Host& host, const Arguments& arguments) {
     return status;
 
   PreferencesWindow window(host);
-  std::string error;
-  if (!window.create(&error) || !window.open_page(kPageName, kParentPageName, &error)) {
-    Host::report(error);
+  LoadedModule* module = open_custom_page(host, window);
+  if (!module)
     return kFailed;
-  }
-  LoadedModule* module = host.find_module(window.open_page_info()->module);
-  if (!module) {
-    Host::report("the module of the page is gone");
-    return kFailed;
-  }
   for (size_t i = 0; i < actions.size(); ++i) {
     size_t errors_before = errors_posted(host);
     bool done = perform_action(window, *module, actions[i], report_file);

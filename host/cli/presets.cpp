@@ -14,13 +14,8 @@ using namespace custom_page;
 
 namespace {
 
-bool ends_with(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
 std::string find_preset(const std::string& name) {
-  if (name.find_first_of("/\\") != std::string::npos || ends_with(name, ".tvc"))
+  if (name.find_first_of("/\\") != std::string::npos || name.ends_with(".tvc"))
     return name;
   for (const std::string& folder : preset_folders()) {
     std::string path = join_path(folder, name + ".tvc");
@@ -41,7 +36,7 @@ std::vector<std::string> preset_names() {
   std::vector<std::string> names;
   for (const std::string& folder : preset_folders()) {
     for (const std::string& file : list_directory(folder)) {
-      if (ends_with(file, ".tvc"))
+      if (file.ends_with(".tvc"))
         names.push_back(file.substr(0, file.size() - 4));
     }
   }
@@ -62,28 +57,15 @@ bool load_preset(Host& host, const std::string& name) {
     return false;
   }
   PreferencesWindow window(host);
-  std::string error;
-  if (!window.create(&error) || !window.open_page(kPageName, kParentPageName, &error)) {
-    Host::report(error);
+  LoadedModule* module = open_custom_page(host, window);
+  if (!module)
     return false;
-  }
-  LoadedModule* module = host.find_module(window.open_page_info()->module);
-  if (!module) {
-    Host::report("the module of the page is gone");
-    return false;
-  }
-  auto errors = [&host] {
-    size_t count = 0;
-    for (const auto& message : host.messages().messages())
-      count += message.level >= 3;
-    return count;
-  };
-  size_t errors_before = errors();
+  size_t errors_before = errors_posted(host);
   Action load{Action::Load, "--preset " + name, nullptr, kLoadButton, path};
   if (!perform_action(window, *module, load, {}))
     return false;
   // The module tells of a file it could not load by posting a message.
-  return errors() == errors_before;
+  return errors_posted(host) == errors_before;
 }
 
 bool custom_entry_format_empty(Host& host) {

@@ -77,13 +77,7 @@ std::vector<PlaylistEntry> parse_m3u(std::string_view text, const std::string& f
   Pending pending;
   size_t position = 0;
   while (position < text.size()) {
-    // CR, LF and NUL all end a line; the empty lines this makes of CRLF are skipped like any
-    // blank line.
-    size_t end = text.find_first_of(std::string_view("\r\n\0", 3), position);
-    if (end == std::string_view::npos)
-      end = text.size();
-    std::string_view line = trim(text.substr(position, end - position));
-    position = end + 1;
+    std::string_view line = next_trimmed_line(text, &position);
     if (line.empty())
       continue;
     if (line[0] == '#') {

@@ -32,11 +32,7 @@ std::vector<PlaylistEntry> parse_pls(std::string_view text, const std::string& f
   std::map<unsigned long long, PlaylistEntry> numbered;
   size_t position = 0;
   while (position < text.size()) {
-    size_t end = text.find_first_of(std::string_view("\r\n\0", 3), position);
-    if (end == std::string_view::npos)
-      end = text.size();
-    std::string_view line = trim(text.substr(position, end - position));
-    position = end + 1;
+    std::string_view line = next_trimmed_line(text, &position);
     size_t equals = line.find('=');
     std::string key;
     unsigned long long number = 0;

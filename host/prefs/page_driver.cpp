@@ -223,4 +223,23 @@ bool perform_action(PreferencesWindow& window, LoadedModule& module, const Actio
   return PageDriver(window, module).run(action, report_file);
 }
 
+LoadedModule* open_custom_page(Host& host, PreferencesWindow& window) {
+  std::string error;
+  if (!window.create(&error) || !window.open_page(kPageName, kParentPageName, &error)) {
+    Host::report(error);
+    return nullptr;
+  }
+  LoadedModule* module = host.find_module(window.open_page_info()->module);
+  if (!module)
+    Host::report("the module of the page is gone");
+  return module;
+}
+
+size_t errors_posted(Host& host) {
+  size_t count = 0;
+  for (const auto& message : host.messages().messages())
+    count += message.level >= 3;
+  return count;
+}
+
 } // namespace tessaly

@@ -21,6 +21,14 @@ struct Action {
   const char* box = nullptr; // the control's label, for messages
 };
 
+// Opens the "Custom" page in window and finds the module that offers it; null (reported) when
+// either fails.
+LoadedModule* open_custom_page(Host& host, PreferencesWindow& window);
+
+// How many error messages (level 3 and above) the modules have posted so far: the module tells
+// of a file it could not load or save by posting one.
+size_t errors_posted(Host& host);
+
 // Performs one action on the open page of window, for the module that offers the page; false
 // (reported) when it failed. report_file is for Gui: the file rewritten after every change.
 bool perform_action(PreferencesWindow& window, LoadedModule& module, const Action& action,

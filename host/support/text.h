@@ -29,6 +29,17 @@ inline std::string_view trim(std::string_view text) {
   return text.substr(begin, end - begin + 1);
 }
 
+// The line that begins at *position, trimmed, and *position moved past its end: CR, LF and NUL
+// each end a line, so CRLF leaves an empty line behind, which readers skip as a blank one.
+inline std::string_view next_trimmed_line(std::string_view text, size_t* position) {
+  size_t end = text.find_first_of(std::string_view("\r\n\0", 3), *position);
+  if (end == std::string_view::npos)
+    end = text.size();
+  std::string_view line = trim(text.substr(*position, end - *position));
+  *position = end + 1;
+  return line;
+}
+
 // Names of variables, functions and schemes compare without regard to ASCII case.
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b);
 
