@@ -28,7 +28,8 @@ std::optional<std::string> file_uri_path(std::string_view uri) {
   for (size_t i = 0; i < rest.size(); ++i) {
     int high = i + 2 < rest.size() && rest[i] == '%' ? hex_digit(rest[i + 1]) : -1;
     int low = high >= 0 ? hex_digit(rest[i + 2]) : -1;
-    if (low >= 0) {
+    // "%00" stays as it is: a NUL would end the path early and name another file.
+    if (low >= 0 && high + low > 0) {
       path.push_back(static_cast<char>(high * 16 + low));
       i += 2;
     } else {

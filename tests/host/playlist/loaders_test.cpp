@@ -91,6 +91,7 @@ TEST(FileUriPath, Rows) {
   } rows[] = {
       {"file:///m/a%20b.flac", "/m/a b.flac"},
       {"FILE:///C:/x%2", "C:/x%2"},
+      {"file:///m/a.flac%00.txt", "/m/a.flac%00.txt"},
       {"file:/m/x", "/m/x"},
       {"file://host", ""},
       {"http://h/a%20b", std::nullopt},
