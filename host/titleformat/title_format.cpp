@@ -13,6 +13,18 @@ bool is_name_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// The bytes that may start or end something: a format is scanned for them once an entry, and a
+// table answers for each byte in one step.
+struct SpecialBytes {
+  bool table[256] = {};
+  constexpr SpecialBytes() {
+    for (char c : std::string_view("'%[$],)"))
+      table[static_cast<unsigned char>(c)] = true;
+  }
+  constexpr bool has(char c) const { return table[static_cast<unsigned char>(c)]; }
+};
+constexpr SpecialBytes kSpecial;
+
 class Evaluator {
 public:
   Evaluator(std::string_view format, const TitleLookup& lookup) : in_(format), lookup_(lookup) {}
@@ -66,9 +78,9 @@ private:
   // A run of bytes that mean nothing special anywhere; the special ones that mean nothing in this
   // context ("]" outside brackets and so on) come here one at a time.
   void plain(std::string& out) {
-    size_t end = in_.find_first_of("'%[$],)", pos_ + 1);
-    if (end == std::string_view::npos)
-      end = in_.size();
+    size_t end = pos_ + 1;
+    while (end < in_.size() && !kSpecial.has(in_[end]))
+      ++end;
     out.append(in_.substr(pos_, end - pos_));
     pos_ = end;
   }
