@@ -1,8 +1,5 @@
 // File tags read with TagLib. A file is opened once: its type comes from the name's extension,
 // else from its first bytes, and the tag, the properties and the length come from that one open.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <taglib/aifffile.h>
 #include <taglib/apefile.h>
 #include <taglib/asffile.h>
@@ -20,11 +17,10 @@
 #include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
 #include <taglib/wavpackfile.h>
-
-#include <cerrno>
-#include <cstring>
+#include <taglib/xiphcomment.h>
 
 #include "playlist/file_tags.h"
+#include "playlist/read_only_file.h"
 
 namespace tessaly {
 namespace {
@@ -63,22 +59,78 @@ const char* codec_of(TagLib::File* file) {
   return "";
 }
 
-// The first value of the first key that has one.
-std::string first_value(const TagLib::PropertyMap& properties, const char* key,
-                        const char* other_key = nullptr) {
-  for (const char* name : {key, other_key}) {
-    if (!name)
-      continue;
-    auto found = properties.find(name);
-    if (found != properties.end() && !found->second.isEmpty())
-      return found->second.front().to8Bit(true);
-  }
-  return {};
+// The names of a tag's fields as TagLib's property maps and Xiph comments give them.
+enum Slot {
+  kTitle,
+  kArtist,
+  kAlbum,
+  kGenre,
+  kComment,
+  kDescription,
+  kAlbumArtist,
+  kDate,
+  kTrackNumber,
+  kTrackTotal,
+  kTotalTracks,
+  kDiscNumber,
+  kDiscTotal,
+  kTotalDiscs,
+  kSlots
+};
+constexpr const char* kSlotNames[kSlots] = {
+    "TITLE", "ARTIST",      "ALBUM",      "GENRE",       "COMMENT",    "DESCRIPTION", "ALBUMARTIST",
+    "DATE",  "TRACKNUMBER", "TRACKTOTAL", "TOTALTRACKS", "DISCNUMBER", "DISCTOTAL",   "TOTALDISCS"};
+
+// The file's main tag as one map of upper-case names to values. A Xiph comment (FLAC, Ogg) is such
+// a map already and is read where it lies; other tags are turned into one, into made.
+const TagLib::SimplePropertyMap& tag_fields(TagLib::File* file, TagLib::PropertyMap* made) {
+  const TagLib::Ogg::XiphComment* xiph = nullptr;
+  if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
+    xiph = flac->xiphComment(false);
+  else
+    xiph = dynamic_cast<const TagLib::Ogg::XiphComment*>(file->tag());
+  if (xiph && !xiph->isEmpty())
+    return xiph->fieldListMap();
+  *made = file->properties();
+  return *made;
 }
 
-void set_if_known(std::string* field, const TagLib::String& value) {
-  if (!value.isEmpty())
-    *field = value.to8Bit(true);
+// One walk over the tag's fields: looking each name up would upper-case it and search again.
+struct TagValues {
+  const TagLib::StringList* slots[kSlots] = {};
+
+  explicit TagValues(const TagLib::SimplePropertyMap& fields) {
+    for (const auto& [key, values] : fields) {
+      if (values.isEmpty())
+        continue;
+      for (int slot = 0; slot < kSlots; ++slot) {
+        if (key == kSlotNames[slot]) {
+          slots[slot] = &values;
+          break;
+        }
+      }
+    }
+  }
+
+  const TagLib::StringList* values(Slot slot, Slot other) const {
+    return slots[slot] ? slots[slot] : other != kSlots ? slots[other] : nullptr;
+  }
+  // Every value, joined as TagLib's own title() and artist() join them.
+  std::string all(Slot slot, Slot other = kSlots) const {
+    const TagLib::StringList* found = values(slot, other);
+    if (!found)
+      return {};
+    return found->size() == 1 ? found->front().to8Bit(true) : found->toString().to8Bit(true);
+  }
+  std::string first(Slot slot, Slot other = kSlots) const {
+    const TagLib::StringList* found = values(slot, other);
+    return found ? found->front().to8Bit(true) : std::string();
+  }
+};
+
+void set_if_known(std::string* field, std::string value) {
+  if (!value.empty())
+    *field = std::move(value);
 }
 
 void set_field_if_known(PlaylistEntry* entry, FileField field, std::string value) {
@@ -95,7 +147,7 @@ void set_count(PlaylistEntry* entry, FileField number_field, FileField total_fie
                      slash != std::string::npos ? tagged.substr(slash + 1) : total_tagged);
 }
 
-// size: the file's, known already (TagLib would seek to its end to find it).
+// size: the file's.
 bool read_tags(TagLib::File* file, unsigned long long size, PlaylistEntry* entry,
                std::string* reason) {
   if (!file || !file->isValid()) {
@@ -121,22 +173,20 @@ bool read_tags(TagLib::File* file, unsigned long long size, PlaylistEntry* entry
   read.set_file_field(FileField::Channels, number(audio->channels()));
   read.set_file_field(FileField::Codec, codec_of(file));
   read.set_file_field(FileField::FileSize, std::to_string(size));
-  if (const TagLib::Tag* tag = file->tag()) {
-    set_if_known(&read.title, tag->title());
-    set_if_known(&read.artist, tag->artist());
-    set_if_known(&read.album, tag->album());
-    set_field_if_known(&read, FileField::Genre, tag->genre().to8Bit(true));
-    set_field_if_known(&read, FileField::Comment, tag->comment().to8Bit(true));
-  }
-  TagLib::PropertyMap properties = file->properties();
-  set_field_if_known(&read, FileField::AlbumArtist, first_value(properties, "ALBUMARTIST"));
-  set_field_if_known(&read, FileField::Date, first_value(properties, "DATE"));
-  set_count(&read, FileField::TrackNumber, FileField::TotalTracks,
-            first_value(properties, "TRACKNUMBER"),
-            first_value(properties, "TRACKTOTAL", "TOTALTRACKS"));
-  set_count(&read, FileField::DiscNumber, FileField::TotalDiscs,
-            first_value(properties, "DISCNUMBER"),
-            first_value(properties, "DISCTOTAL", "TOTALDISCS"));
+  TagLib::PropertyMap made;
+  TagValues tag(tag_fields(file, &made));
+  set_if_known(&read.title, tag.all(kTitle));
+  set_if_known(&read.artist, tag.all(kArtist));
+  set_if_known(&read.album, tag.all(kAlbum));
+  set_field_if_known(&read, FileField::Genre, tag.all(kGenre));
+  // A Xiph comment's DESCRIPTION is its comment, as TagLib's comment() reads it.
+  set_field_if_known(&read, FileField::Comment, tag.all(kDescription, kComment));
+  set_field_if_known(&read, FileField::AlbumArtist, tag.first(kAlbumArtist));
+  set_field_if_known(&read, FileField::Date, tag.first(kDate));
+  set_count(&read, FileField::TrackNumber, FileField::TotalTracks, tag.first(kTrackNumber),
+            tag.first(kTrackTotal, kTotalTracks));
+  set_count(&read, FileField::DiscNumber, FileField::TotalDiscs, tag.first(kDiscNumber),
+            tag.first(kDiscTotal, kTotalDiscs));
   *entry = std::move(read);
   return true;
 }
@@ -148,25 +198,13 @@ bool reads_file_tags() {
 }
 
 bool read_file_tags(const std::string& path, PlaylistEntry* entry, std::string* reason) {
-  // A missing file is told from its status alone: TagLib would try each way of opening it.
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) {
-    *reason = std::strerror(errno);
+  ReadOnlyFile file(path);
+  if (!file.isOpen()) {
+    *reason = file.error();
     return false;
   }
-  if (S_ISDIR(info.st_mode)) {
-    *reason = "is a folder";
-    return false;
-  }
-  TagLib::FileRef ref(path.c_str(), true, TagLib::AudioProperties::Average);
-  if (read_tags(ref.file(), static_cast<unsigned long long>(info.st_size), entry, reason))
-    return true;
-  // Only a failure pays for finding out why.
-  if (info.st_size == 0)
-    *reason = "empty file";
-  else if (::access(path.c_str(), R_OK) != 0)
-    *reason = std::strerror(errno);
-  return false;
+  TagLib::FileRef ref(&file, true, TagLib::AudioProperties::Average);
+  return read_tags(ref.file(), static_cast<unsigned long long>(file.length()), entry, reason);
 }
 
 bool read_tags_from_memory(std::string_view bytes, PlaylistEntry* entry, std::string* reason) {

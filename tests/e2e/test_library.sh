@@ -83,6 +83,20 @@ expect_same "$E2E_TMP/want" "$E2E_TMP/out" "a folder of five formats"
 case $mp3_length in 1.5* | 1.6*) pass ;; *) fail "the MP3's length: $mp3_length" ;; esac
 expect_empty "$E2E_TMP/err" "a folder of five formats: notes.txt is no audio and not listed"
 
+# The other fields, from the three kinds of tags: Xiph comments (FLAC, Ogg) and ID3v2 (MP3).
+mkdir "$E2E_TMP/more"
+flac -s -f --tag=ALBUMARTIST=Various --tag=DATE=2024 --tag=GENRE=Folk --tag=DESCRIPTION=Live \
+  --tag=DISCNUMBER=2 --tag=DISCTOTAL=3 -o "$E2E_TMP/more/a.flac" "$E2E_TMP/t1.5.wav"
+oggenc -Q -c ALBUMARTIST=Various -d 2024 -G Folk -c COMMENT=Live -c DISCNUMBER=2/3 \
+  -o "$E2E_TMP/more/b.ogg" "$E2E_TMP/t1.5.wav"
+lame --quiet --id3v2-only --ty 2024 --tg Folk --tc Live --tv TPE2=Various --tv TPOS=2/3 \
+  "$E2E_TMP/t1.5.wav" "$E2E_TMP/more/c.mp3"
+tessaly --profile "$E2E_TMP/more-profile" prefs --set header= --set footer= --set autocrlf=0 \
+  --set 'format=%codec%|%album artist%|%date%|%genre%|%comment%|%discnumber%/%totaldiscs%$crlf()'
+tessaly --profile "$E2E_TMP/more-profile" export "$E2E_TMP/more" -o -
+printf '%s|Various|2024|Folk|Live|2/3\r\n' FLAC Vorbis MP3 >"$E2E_TMP/want"
+expect_same "$E2E_TMP/want" "$E2E_TMP/out" "the other fields of every kind of tag"
+
 # The twelve statistics: 1.5 s, 2.25 s, 61 s in three formats, and a file that is no audio.
 printf 'Second Album/a.flac\nSecond Album/d.opus\nlong.wav\nSecond Album/notes.txt\n' >"$lib/stats.m3u"
 tessaly --profile "$profile" stats "$lib/stats.m3u"
@@ -153,6 +167,11 @@ expect_contains "$E2E_TMP/bad-out.m3u" "#EXTINF:5,Kept - Title" "bad files: the 
 tessaly --profile "$profile" export "$lib/gone.flac" -o -
 expect_contains "$E2E_TMP/err" "1 of 1 file could not be read; first: $lib/gone.flac: No such file or directory" \
   "a missing file"
+# A pipe has no end to read to: it is refused, not waited on.
+mkfifo "$E2E_TMP/pipe.flac"
+tessaly --profile "$profile" export "$E2E_TMP/pipe.flac" -o -
+expect_contains "$E2E_TMP/err" "1 of 1 file could not be read; first: $E2E_TMP/pipe.flac: not a regular file" \
+  "a pipe"
 if [ "$(id -u)" -ne 0 ]; then
   cp "$lib/Second Album/a.flac" "$lib/locked.flac"
   chmod 000 "$lib/locked.flac"

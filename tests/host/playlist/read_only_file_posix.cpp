@@ -1,0 +1,104 @@
+// The host's stream must read exactly what TagLib's own stream reads, for every seek and length
+// TagLib may ask for, and must refuse what is no file to read.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <taglib/tfilestream.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "playlist/read_only_file.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using Position = TagLib::IOStream::Position;
+
+struct Step {
+  long seek; // applied first, unless kNoSeek
+  Position from;
+  unsigned long read;
+};
+constexpr long kNoSeek = -1L << 40;
+
+class ReadOnlyFileTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("read-only-file-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string write(const std::string& name, size_t size) {
+    std::string path = (dir_ / name).string();
+    std::ofstream out(path, std::ios::binary);
+    for (size_t i = 0; i < size; ++i)
+      out.put(static_cast<char>(i * 2654435761u >> 13));
+    return path;
+  }
+  fs::path dir_;
+};
+
+TEST_F(ReadOnlyFileTest, ReadsWhatTagLibsOwnStreamReads) {
+  const long size = 200000; // three windows and more
+  std::string path = write("data.flac", size);
+  // Each row: a run of steps from a fresh open of both streams.
+  std::vector<std::vector<Step>> rows = {
+      {{kNoSeek, Position::Beginning, 4},
+       {kNoSeek, Position::Beginning, 4},
+       {0, Position::Beginning, 34}},
+      {{kNoSeek, Position::Beginning, 4},
+       {65530, Position::Beginning, 20},
+       {-40, Position::Current, 30}}, // across a window's end
+      {{100, Position::Beginning, 150000}, {kNoSeek, Position::Beginning, 100}}, // more than one
+      {{-128, Position::End, 500}, {-10, Position::End, 10}},                    // the tail, short
+      {{size + 50, Position::Beginning, 10}, {-5, Position::Current, 10}},       // past the end
+      {{-1, Position::Beginning, 8}, {-20, Position::Current, 8}},               // before the start
+      {{7, Position::Beginning, 1UL << 40}, {kNoSeek, Position::Beginning, 1}},  // a huge length
+      {{3, Position::Beginning, 0}, {size, Position::Beginning, 1}},
+  };
+  for (size_t r = 0; r < rows.size(); ++r) {
+    TagLib::FileStream theirs(path.c_str(), true);
+    ReadOnlyFile ours(path);
+    ASSERT_TRUE(ours.isOpen()) << ours.error();
+    EXPECT_EQ(ours.length(), theirs.length());
+    for (size_t s = 0; s < rows[r].size(); ++s) {
+      const Step& step = rows[r][s];
+      if (step.seek != kNoSeek) {
+        theirs.seek(step.seek, step.from);
+        ours.seek(step.seek, step.from);
+      }
+      EXPECT_EQ(ours.tell(), theirs.tell()) << "row " << r << " step " << s;
+      EXPECT_TRUE(ours.readBlock(step.read) == theirs.readBlock(step.read))
+          << "row " << r << " step " << s;
+      EXPECT_EQ(ours.tell(), theirs.tell()) << "row " << r << " step " << s;
+    }
+  }
+}
+
+TEST_F(ReadOnlyFileTest, RefusesWhatIsNoFileToRead) {
+  std::string fifo = (dir_ / "pipe.mp3").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Row {
+    std::string path;
+    std::string error;
+  } rows[] = {
+      {(dir_ / "gone.flac").string(), "No such file or directory"},
+      {dir_.string(), "is a folder"},
+      {fifo, "not a regular file"}, // opening it must not wait for a writer
+      {write("empty.flac", 0), "empty file"},
+  };
+  for (const Row& row : rows) {
+    ReadOnlyFile file(row.path);
+    EXPECT_FALSE(file.isOpen()) << row.path;
+    EXPECT_EQ(file.error(), row.error) << row.path;
+    EXPECT_TRUE(file.readBlock(10).isEmpty()) << row.path;
+  }
+}
+
+} // namespace
+} // namespace tessaly
