@@ -2,10 +2,13 @@
 //   vorlane_library make DIR N TEMPLATE   N copies of the audio file TEMPLATE in DIR, ten to an
 //                                         album folder, each tagged with its own title, artist,
 //                                         album and track number
-//   vorlane_library floor DIR [ROUNDS]    the floor of reading them: every file below DIR opened
+//   vorlane_library floor DIR [ROUNDS] [STREAM]
+//                                         the floor of reading them: every file below DIR opened
 //                                         with TagLib, its tag and audio properties read; prints
 //                                         the fastest round's processor seconds (the list of
-//                                         files is made before the clock starts)
+//                                         files is made before the clock starts). STREAM is
+//                                         "taglib" (TagLib's own file stream, the default) or
+//                                         "host" (the stream tessaly reads files through)
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
@@ -14,8 +17,11 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "playlist/read_only_file.h"
 
 namespace fs = std::filesystem;
 
@@ -50,7 +56,7 @@ int make(const fs::path& dir, long n, const fs::path& template_file) {
   return 0;
 }
 
-int floor_of(const fs::path& dir, int rounds) {
+int floor_of(const fs::path& dir, int rounds, bool host_stream) {
   std::vector<std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
     if (entry.is_regular_file())
@@ -62,7 +68,12 @@ int floor_of(const fs::path& dir, int rounds) {
     // Processor time, as the export's: the machine is shared, and wall time counts the others.
     std::clock_t start = std::clock();
     for (const std::string& file : files) {
-      TagLib::FileRef ref(file.c_str(), true, TagLib::AudioProperties::Average);
+      std::unique_ptr<tessaly::ReadOnlyFile> stream;
+      if (host_stream)
+        stream = std::make_unique<tessaly::ReadOnlyFile>(file);
+      TagLib::FileRef ref =
+          stream ? TagLib::FileRef(stream.get(), true, TagLib::AudioProperties::Average)
+                 : TagLib::FileRef(file.c_str(), true, TagLib::AudioProperties::Average);
       if (ref.isNull())
         continue;
       sink += ref.tag()->title().size() + ref.tag()->artist().size() + ref.tag()->album().size();
@@ -80,8 +91,10 @@ int main(int argc, char** argv) {
   std::string command = argc > 1 ? argv[1] : "";
   if (command == "make" && argc == 5)
     return make(argv[2], std::atol(argv[3]), argv[4]);
-  if (command == "floor" && (argc == 3 || argc == 4))
-    return floor_of(argv[2], argc == 4 ? std::atoi(argv[3]) : 3);
-  std::fprintf(stderr, "usage: vorlane_library make DIR N TEMPLATE | floor DIR [ROUNDS]\n");
+  std::string stream = argc == 5 ? argv[4] : "taglib";
+  if (command == "floor" && argc >= 3 && argc <= 5 && (stream == "taglib" || stream == "host"))
+    return floor_of(argv[2], argc >= 4 ? std::atoi(argv[3]) : 3, stream == "host");
+  std::fprintf(stderr,
+               "usage: vorlane_library make DIR N TEMPLATE | floor DIR [ROUNDS] [taglib|host]\n");
   return 2;
 }
