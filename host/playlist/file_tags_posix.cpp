@@ -147,7 +147,7 @@ void set_count(PlaylistEntry* entry, FileField number_field, FileField total_fie
                      slash != std::string::npos ? tagged.substr(slash + 1) : total_tagged);
 }
 
-// size: the file's.
+// size: the file's length in bytes.
 bool read_tags(TagLib::File* file, unsigned long long size, PlaylistEntry* entry,
                std::string* reason) {
   if (!file || !file->isValid()) {
