@@ -167,11 +167,16 @@ expect_contains "$E2E_TMP/bad-out.m3u" "#EXTINF:5,Kept - Title" "bad files: the 
 tessaly --profile "$profile" export "$lib/gone.flac" -o -
 expect_contains "$E2E_TMP/err" "1 of 1 file could not be read; first: $lib/gone.flac: No such file or directory" \
   "a missing file"
-# A pipe has no end to read to: it is refused, not waited on.
+# What is no file to read is named, and a pipe is refused, not waited on for ever.
 mkfifo "$E2E_TMP/pipe.flac"
-tessaly --profile "$profile" export "$E2E_TMP/pipe.flac" -o -
-expect_contains "$E2E_TMP/err" "1 of 1 file could not be read; first: $E2E_TMP/pipe.flac: not a regular file" \
-  "a pipe"
+mkdir "$E2E_TMP/folder.flac"
+: >"$E2E_TMP/empty.flac"
+for row in "pipe.flac:not a regular file" "folder.flac:is a folder" "empty.flac:empty file"; do
+  printf '%s\n' "${row%%:*}" >"$E2E_TMP/one.m3u"
+  tessaly --profile "$profile" export "$E2E_TMP/one.m3u" -o -
+  expect_contains "$E2E_TMP/err" \
+    "1 of 1 file could not be read; first: $E2E_TMP/${row%%:*}: ${row#*:}" "${row%%:*}"
+done
 if [ "$(id -u)" -ne 0 ]; then
   cp "$lib/Second Album/a.flac" "$lib/locked.flac"
   chmod 000 "$lib/locked.flac"
