@@ -1,7 +1,6 @@
 #include "playlist/folder_loader.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <initializer_list>
 #include <set>
@@ -29,13 +28,7 @@ bool starts(std::string_view text, size_t at, std::string_view magic) {
 }
 
 bool audio_by_content(const fs::path& path) {
-  std::FILE* file = open_file(to_utf8(path), "rb");
-  if (!file)
-    return false;
-  char head[16];
-  size_t n = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  return looks_like_audio(std::string_view(head, n));
+  return looks_like_audio(read_head(to_utf8(path), 16));
 }
 
 bool has_extension_of(std::string_view name, std::initializer_list<std::string_view> extensions) {

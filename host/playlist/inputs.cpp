@@ -1,7 +1,6 @@
 #include "playlist/inputs.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "playlist/folder_loader.h"
 #include "playlist/m3u_loader.h"
@@ -16,18 +15,6 @@ namespace {
 bool has_extension(std::string_view name, std::string_view extension) {
   return name.size() > extension.size() &&
          equal_ignoring_ascii_case(name.substr(name.size() - extension.size()), extension);
-}
-
-// The first bytes of a file, enough to tell its kind; empty when it cannot be read (the read of
-// the whole file then says why).
-std::string head_of(const std::string& path) {
-  std::FILE* file = open_file(path, "rb");
-  if (!file)
-    return {};
-  char head[256];
-  size_t n = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  return std::string(head, n);
 }
 
 std::string_view skip_blank_and_bom(std::string_view text) {
@@ -45,7 +32,8 @@ bool load_one(const std::string& input, std::vector<PlaylistEntry>* entries, Tag
     return true;
   }
   std::string name = file_name(input);
-  InputKind kind = input_kind(name, has_audio_extension(name) ? "" : head_of(path));
+  // The first bytes tell the kind; where they cannot be read, the read of the whole file says why.
+  InputKind kind = input_kind(name, has_audio_extension(name) ? "" : read_head(path, 256));
   if (kind == InputKind::Audio) {
     PlaylistEntry entry;
     entry.location = input;

@@ -13,6 +13,8 @@ namespace tessaly {
 
 std::FILE* open_file(const std::string& path, const char* mode);
 bool read_file(const std::string& path, std::string* bytes, std::string* error);
+// The first size bytes of a file, or fewer; empty when it cannot be read.
+std::string read_head(const std::string& path, size_t size);
 
 // Every file the host writes goes through a ReplacingFile that replaces path only once write
 // has filled it and it is on the disk: a failed write leaves no partial file and the old one

@@ -6,6 +6,16 @@
 
 namespace tessaly {
 
+std::string read_head(const std::string& path, size_t size) {
+  std::FILE* file = open_file(path, "rb");
+  if (!file)
+    return {};
+  std::string head(size, '\0');
+  head.resize(std::fread(head.data(), 1, size, file));
+  std::fclose(file);
+  return head;
+}
+
 bool read_file(const std::string& path, std::string* bytes, std::string* error) {
   if (is_directory(path)) {
     *error = path + ": is a folder, not a file";

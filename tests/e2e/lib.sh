@@ -129,3 +129,12 @@ e2e_finish() {
   echo "$E2E_TARGET: $E2E_PASSED passed, $E2E_FAILED failed"
   [ "$E2E_FAILED" -eq 0 ]
 }
+
+# e2e_needs_programs: ends the script, passed, where the target's programs cannot run here.
+e2e_needs_programs() {
+  if [ "$E2E_RUNS" = no ]; then
+    echo "$E2E_TARGET: not run ($VORLANE_WIN32_WHY)"
+    e2e_finish
+    exit $?
+  fi
+}

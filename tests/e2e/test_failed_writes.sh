@@ -5,11 +5,7 @@
 # configuration store and a saved configuration file alike.
 . "$(dirname "$0")/lib.sh"
 
-if [ "$E2E_RUNS" = no ]; then
-  echo "$E2E_TARGET: not run ($VORLANE_WIN32_WHY)"
-  e2e_finish
-  exit $?
-fi
+e2e_needs_programs
 
 # What the system says for each failure, by target.
 if [ "$E2E_TARGET" = native ]; then

@@ -4,11 +4,7 @@
 # written as it came, the export going on.
 . "$(dirname "$0")/lib.sh"
 
-if [ "$E2E_RUNS" = no ]; then
-  echo "$E2E_TARGET: not run ($VORLANE_WIN32_WHY)"
-  e2e_finish
-  exit $?
-fi
+e2e_needs_programs
 
 profile="$E2E_TMP/profile"
 tessaly --profile "$profile" prefs --set format=%title% --set header= --set footer=

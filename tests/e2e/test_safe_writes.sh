@@ -4,11 +4,7 @@
 # of the system calls that make the replace durable.
 . "$(dirname "$0")/lib.sh"
 
-if [ "$E2E_RUNS" = no ]; then
-  echo "$E2E_TARGET: not run ($VORLANE_WIN32_WHY)"
-  e2e_finish
-  exit $?
-fi
+e2e_needs_programs
 
 if [ "$E2E_TARGET" = native ]; then
   io_error="Input/output error"

@@ -10,6 +10,7 @@
 #include "base/utf8_string.h"
 #include "common/block_bytes.h"
 #include "common/safe_section_rows.h"
+#include "host/started_host.h"
 #include "support/string_heap.h"
 #include "writer/telvane.h"
 
@@ -45,13 +46,7 @@ protected:
            ("tessaly-heap-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    HostOptions options;
-    options.profile = dir_.string();
-    options.echo_messages = false;
-    host_ = std::make_unique<Host>(options);
-    ASSERT_TRUE(host_->start());
-    module_ = host_->find_module("vorlane");
-    ASSERT_NE(nullptr, module_);
+    ASSERT_NO_FATAL_FAILURE(test_support::start_host(dir_.string(), &host_, &module_));
     format_ = Telvane(*host_).select("Custom");
     ASSERT_TRUE(format_);
   }

@@ -10,6 +10,7 @@
 
 #include "common/block_bytes.h"
 #include "common/heap_in_use.h"
+#include "host/started_host.h"
 #include "playlist/m3u_loader.h"
 #include "prefs/custom_page.h"
 #include "prefs/page_driver.h"
@@ -39,13 +40,8 @@ protected:
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "profile");
-    HostOptions options;
-    options.profile = (dir_ / "profile").string();
-    options.echo_messages = false;
-    host_ = std::make_unique<Host>(options);
-    ASSERT_TRUE(host_->start());
-    module_ = host_->find_module("vorlane");
-    ASSERT_NE(nullptr, module_);
+    ASSERT_NO_FATAL_FAILURE(
+        test_support::start_host((dir_ / "profile").string(), &host_, &module_));
     using test_support::record;
     std::string block = record("header", "<table>%playlist_total%") +
                         record("format", "<tr><td>@htmlsafe{%title%}</td></tr>") +

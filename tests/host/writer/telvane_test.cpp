@@ -8,6 +8,7 @@
 #include "base/utf8_string.h"
 #include "common/block_bytes.h"
 #include "diag/audit.h"
+#include "host/started_host.h"
 #include "playlist/m3u_loader.h"
 #include "support/files.h"
 #include "writer/telvane.h"
@@ -34,13 +35,8 @@ protected:
             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "profile");
-    HostOptions options;
-    options.profile = (dir_ / "profile").string();
-    options.echo_messages = false;
-    host_ = std::make_unique<Host>(options);
-    ASSERT_TRUE(host_->start());
-    module_ = host_->find_module("vorlane");
-    ASSERT_NE(nullptr, module_);
+    ASSERT_NO_FATAL_FAILURE(
+        test_support::start_host((dir_ / "profile").string(), &host_, &module_));
     formats_before_ = Audit::instance().live("OutputFormat");
   }
   void TearDown() override {
