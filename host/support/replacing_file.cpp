@@ -136,8 +136,7 @@ void ReplacingFile::abandon() {
     std::string ignored;
     system_close(&ignored);
   }
-  if (!temporary_.empty())
-    remove_file(temporary_);
+  remove_temporary();
   temporary_.clear();
   buffer_.clear();
 }

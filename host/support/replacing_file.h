@@ -2,6 +2,10 @@
 // the disk. The temporary is created exclusively under a name that cannot be guessed, never
 // through a link planted at that name; a symbolic link at the path is followed, so the file it
 // points to is replaced and the link stays (on Linux a link to nothing makes the file it names).
+// On Linux a link is followed only where the kernel would follow it for a process of this user:
+// in a folder that is sticky and writable by everyone, only a link of this user or of the
+// folder's owner. The walk runs from an open folder, and the rename checks that the file it
+// replaces is still the one the walk found, so that nothing swapped in meanwhile is written.
 // The new file keeps the old one's permissions: on Linux its mode, and its owner and group where
 // the process may set them; on Windows its access list. Committing flushes
 // and syncs the temporary before the rename and, on Linux, syncs the folder after it; on Windows
@@ -64,12 +68,22 @@ private:
   bool system_close(std::string* reason);
   bool system_replace(ReplaceStep* failed, std::string* reason);
   void copy_permissions();
+  // Linux: true when the name to replace is still what the walk found there.
+  bool target_unchanged(std::string* reason) const;
+  // Removes the temporary and lets go of what the walk held.
+  void remove_temporary();
 
   static constexpr intptr_t kNoHandle = -1;
   intptr_t handle_ = kNoHandle; // a file descriptor or a HANDLE
   bool buffered_;
   std::string target_;    // the file replaced: the path, or where its links lead
   std::string temporary_; // beside target_
+  // Linux: the folder that holds target_, open, and what the walk found there.
+  int folder_ = -1;
+  std::string name_;
+  bool existed_ = false;
+  uint64_t device_ = 0;
+  uint64_t inode_ = 0;
   std::string buffer_;
   uint64_t size_ = 0;
 };

@@ -104,6 +104,11 @@ void ReplacingFile::copy_permissions() {
   CloseHandle(old);
 }
 
+void ReplacingFile::remove_temporary() {
+  if (!temporary_.empty())
+    remove_file(temporary_);
+}
+
 bool ReplacingFile::system_write(const char* data, size_t size, std::string* reason) {
   while (size > 0) {
     DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);

@@ -222,8 +222,8 @@ for kind in export store tvc; do
   done
 done
 
-# The order of the calls: the temporary created exclusively and never through a link, synced
-# before the rename, and the folder synced after it.
+# The order of the calls: the folder opened once, the temporary created in it exclusively and
+# never through a link, synced before the rename, and the folder synced after it.
 if command -v strace >/dev/null 2>&1; then
   for kind in export store tvc; do
     fresh $kind "$E2E_TMP/traced"
@@ -242,17 +242,18 @@ if command -v strace >/dev/null 2>&1; then
       # A descriptor is named by its number only until it is closed: each sync must come
       # before the close of what it syncs.
       function call_on(call, fd) { return index($0, " " call "(" fd ")") || index($0, "\t" call "(" fd ")") }
+      # The folder, opened once: every later step names the file relative to it.
+      step == 0 && index($0, "openat(") && index($0, "\"" folder "\"") && /O_DIRECTORY/ {
+        dir = $NF; step = 1; next }
       # The temporary: created with O_CREAT|O_EXCL|O_NOFOLLOW in the folder.
-      step == 0 && index($0, "openat(") && index($0, folder "/." name ".tmp-") && /O_CREAT/ {
+      step == 1 && index($0, "openat(" dir ", \"." name ".tmp-") && /O_CREAT/ {
         if (!/O_EXCL/ || !/O_NOFOLLOW/) { print "created without O_EXCL|O_NOFOLLOW: " $0; bad = 1 }
-        fd = $NF; step = 1; next }
-      step == 1 && call_on("fsync", fd) { step = 2; next }
-      step == 1 && call_on("close", fd) { print "closed before it was synced: " $0; bad = 1; exit }
-      step >= 1 && step <= 2 && /rename/ && index($0, folder "/" name "\"") {
-        if (step != 2) { print "renamed before the temporary was synced: " $0; bad = 1; exit }
-        step = 3; next }
-      step == 3 && index($0, "openat(") && index($0, "\"" folder "\"") && /O_DIRECTORY/ {
-        dir = $NF; step = 4; next }
+        fd = $NF; step = 2; next }
+      step == 2 && call_on("fsync", fd) { step = 3; next }
+      step == 2 && call_on("close", fd) { print "closed before it was synced: " $0; bad = 1; exit }
+      step >= 2 && step <= 3 && /rename/ && index($0, dir ", \"" name "\")") {
+        if (step != 3) { print "renamed before the temporary was synced: " $0; bad = 1; exit }
+        step = 4; next }
       step == 4 && call_on("fsync", dir) { step = 5; exit }
       step == 4 && call_on("close", dir) { print "the folder was closed unsynced"; bad = 1; exit }
       END {
