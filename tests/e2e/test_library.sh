@@ -10,7 +10,7 @@ mkdir -p "$profile" "$lib/First Album" "$lib/Second Album"
 
 # tone SECONDS FILE: a WAV of a quiet tone, 8 kHz mono, exactly SECONDS long.
 tone() {
-  sox -q -n -r 8000 -c 1 -b 16 "$2" synth "$1" sine 440 vol 0.1
+  sox -D -q -n -r 8000 -c 1 -b 16 "$2" synth "$1" sine 440 vol 0.1
 }
 
 tone 1.5 "$E2E_TMP/t1.5.wav"
@@ -27,9 +27,9 @@ flac -s -f --no-padding --tag="TITLE=Flüte" --tag="ALBUM=Salt & Rivets" --tag=A
   -o "$lib/Second Album/a.flac" "$E2E_TMP/t1.5.wav"
 lame --quiet --id3v2-only --tt "Mëdley" --tl "Salt & Rivets" --ta Brass --tn 3/12 \
   "$E2E_TMP/t1.5.wav" "$lib/Second Album/b.mp3"
-oggenc -Q -t "Ögg" -l "Salt & Rivets" -a Brass -N 3 -c TRACKTOTAL=12 -o "$lib/Second Album/c.ogg" \
+oggenc -Q -s 1 -t "Ögg" -l "Salt & Rivets" -a Brass -N 3 -c TRACKTOTAL=12 -o "$lib/Second Album/c.ogg" \
   "$E2E_TMP/t1.5.wav"
-opusenc --quiet --title "Ōpus" --album "Salt & Rivets" --artist Brass --comment TRACKNUMBER=3/12 \
+opusenc --quiet --serial 1 --title "Ōpus" --album "Salt & Rivets" --artist Brass --comment TRACKNUMBER=3/12 \
   "$E2E_TMP/t2.25.wav" "$lib/Second Album/d.opus"
 cp "$E2E_TMP/t2.25.wav" "$lib/Second Album/e.wav"
 printf 'not audio at all\n' >"$lib/Second Album/notes.txt"
@@ -87,7 +87,7 @@ expect_empty "$E2E_TMP/err" "a folder of five formats: notes.txt is no audio and
 mkdir "$E2E_TMP/more"
 flac -s -f --tag=ALBUMARTIST=Various --tag=DATE=2024 --tag=GENRE=Folk --tag=DESCRIPTION=Live \
   --tag=DISCNUMBER=2 --tag=DISCTOTAL=3 -o "$E2E_TMP/more/a.flac" "$E2E_TMP/t1.5.wav"
-oggenc -Q -c ALBUMARTIST=Various -d 2024 -G Folk -c COMMENT=Live -c DISCNUMBER=2/3 \
+oggenc -Q -s 1 -c ALBUMARTIST=Various -d 2024 -G Folk -c COMMENT=Live -c DISCNUMBER=2/3 \
   -o "$E2E_TMP/more/b.ogg" "$E2E_TMP/t1.5.wav"
 lame --quiet --id3v2-only --ty 2024 --tg Folk --tc Live --tv TPE2=Various --tv TPOS=2/3 \
   "$E2E_TMP/t1.5.wav" "$E2E_TMP/more/c.mp3"
