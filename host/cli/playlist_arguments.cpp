@@ -6,6 +6,9 @@
 namespace tessaly {
 namespace {
 
+// More threads than this only wait for the disk.
+constexpr int kMaxJobs = 256;
+
 int parse_playlist_arguments(const Command& command, const Arguments& arguments, bool takes_output,
                              PlaylistArguments* parsed) {
   bool have_output = false;
@@ -24,6 +27,20 @@ int parse_playlist_arguments(const Command& command, const Arguments& arguments,
       } else {
         parsed->format = arguments[i];
       }
+    } else if (arg == "--no-index") {
+      parsed->library.use_index = false;
+    } else if (arg == "--rescan") {
+      parsed->library.rescan = true;
+    } else if (arg == "--quiet") {
+      parsed->library.quiet = true;
+    } else if (arg == "--jobs") {
+      const std::string* count = ++i < arguments.size() ? &arguments[i] : nullptr;
+      if (!count || count->empty() || count->size() > 4 ||
+          count->find_first_not_of("0123456789") != std::string::npos || std::stoi(*count) < 1 ||
+          std::stoi(*count) > kMaxJobs)
+        return usage_error(command, "--jobs needs a number of threads from 1 to " +
+                                        std::to_string(kMaxJobs));
+      parsed->library.jobs = static_cast<unsigned>(std::stoi(*count));
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage_error(command, "unknown option " + arg);
     } else {
@@ -47,12 +64,21 @@ int open_playlist(Host& host, Telvane& telvane, const Command& command, const Ar
   if (!parsed->preset.empty() && !load_preset(host, parsed->preset))
     return kFailed;
   Playlist playlist;
-  TagReading reading;
+  TagReading problems;
   std::string error;
-  if (!load_inputs(parsed->inputs, &playlist, &reading, &error)) {
+  if (!load_inputs(parsed->inputs, &playlist, &problems, &parsed->library.folders, &error)) {
     Host::report(error);
     return kFailed;
   }
+  parsed->library.profile = host.profile_dir();
+  std::vector<std::string> notes;
+  TagReading reading = read_library(&playlist, parsed->library, &notes);
+  for (const std::string& note : notes)
+    Host::report(note);
+  reading.files += problems.files;
+  reading.failed += problems.failed;
+  if (problems.failed > 0)
+    reading.first_failure = problems.first_failure; // it came first
   // Files that could not be read keep what the playlist says; the export goes on.
   if (std::string summary = tag_reading_summary(reading); !summary.empty())
     Host::report(summary);

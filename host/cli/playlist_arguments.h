@@ -1,11 +1,13 @@
 // The arguments that export and stats share: the PLAYLIST inputs (playlist files, audio files,
 // folders), --format NAME (the Custom format by default) and, for export, -o OUT and
-// --preset NAME; and the opening of those inputs in that format.
+// --preset NAME; how the files are read (--no-index, --rescan, --jobs N, --quiet); and the
+// opening of those inputs in that format.
 #pragma once
 
 #include <vector>
 
 #include "cli/command.h"
+#include "library/library_reading.h"
 #include "writer/telvane.h"
 
 namespace tessaly {
@@ -13,8 +15,9 @@ namespace tessaly {
 struct PlaylistArguments {
   std::vector<std::string> inputs;
   std::string format = "Custom";
-  std::string output; // "-" for standard output
-  std::string preset; // empty: the settings as stored
+  std::string output;     // "-" for standard output
+  std::string preset;     // empty: the settings as stored
+  LibraryOptions library; // --no-index, --rescan, --jobs N, --quiet
 };
 
 // Reads the arguments, loads the preset, loads the inputs into the host (files that cannot be

@@ -25,10 +25,11 @@ std::string_view skip_blank_and_bom(std::string_view text) {
 }
 
 bool load_one(const std::string& input, std::vector<PlaylistEntry>* entries, TagReading* reading,
-              std::string* error) {
+              std::vector<std::string>* folders, std::string* error) {
   std::string path = absolute_path(input);
   if (is_directory(path)) {
     load_folder(path, entries, reading);
+    folders->push_back(path);
     return true;
   }
   std::string name = file_name(input);
@@ -98,11 +99,11 @@ InputKind input_kind(std::string_view name, std::string_view head) {
 }
 
 bool load_inputs(const std::vector<std::string>& inputs, Playlist* playlist, TagReading* reading,
-                 std::string* error) {
+                 std::vector<std::string>* folders, std::string* error) {
   Playlist loaded;
   TagReading problems;
   for (const std::string& input : inputs) {
-    if (!load_one(input, &loaded.entries, &problems, error))
+    if (!load_one(input, &loaded.entries, &problems, folders, error))
       return false;
   }
   if (!inputs.empty()) {
@@ -112,11 +113,7 @@ bool load_inputs(const std::vector<std::string>& inputs, Playlist* playlist, Tag
     loaded.name = is_directory(absolute_path(first)) ? file_name(first)
                                                      : name_without_extension(file_name(first));
   }
-  *reading = read_playlist_tags(&loaded);
-  reading->files += problems.files;
-  reading->failed += problems.failed;
-  if (problems.failed > 0)
-    reading->first_failure = problems.first_failure; // it came first
+  *reading = std::move(problems);
   *playlist = std::move(loaded);
   return true;
 }

@@ -1,0 +1,88 @@
+// What each file of the user's music gave when it was last read, kept in the profile folder
+// (library.sqlite) so that a file that has not changed is not opened again. The index is a cache,
+// never the truth: a row is used only when the file's size, times, inode and device are the ones
+// it was read with, and only when the rows were written by this reader (its version is the
+// database's user_version). Whatever is wrong with the file (another version, damage, a folder
+// that cannot be written) costs a reading of the files, never a wrong entry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "playlist/playlist.h"
+
+namespace tessaly {
+
+// What tells that a file changed: a tag editor that keeps the modification time still changes
+// the status-change time.
+struct FileKeys {
+  int64_t size = 0;
+  int64_t mtime_ns = 0;
+  int64_t ctime_ns = 0;
+  uint64_t inode = 0;
+  uint64_t device = 0;
+
+  bool operator==(const FileKeys&) const = default;
+};
+
+// The keys of the file at path (its links followed, as its reading follows them). False with
+// errno set when it cannot be looked at.
+bool file_keys(const std::string& path, FileKeys* keys);
+
+// One file's reading: either what it gave (an entry holding only the file's own fields) or why
+// it could not be read.
+struct FileReading {
+  FileKeys keys;
+  bool readable = false;
+  std::string reason;  // when not readable
+  PlaylistEntry given; // when readable
+};
+
+class LibraryIndex {
+public:
+  ~LibraryIndex();
+  LibraryIndex(const LibraryIndex&) = delete;
+  LibraryIndex& operator=(const LibraryIndex&) = delete;
+
+  // The index in folder, made when missing; a damaged one is moved aside to
+  // library.sqlite.broken and made anew. Null when no index can be kept there, with the reason
+  // in *note; *warning says what was moved aside, when something was.
+  static std::unique_ptr<LibraryIndex> open(const std::string& folder, std::string* warning,
+                                            std::string* note);
+
+  // The row of path when it was read with exactly these keys.
+  bool find(const std::string& path, const FileKeys& keys, FileReading* reading);
+  // Stores the readings of paths, in one transaction.
+  void store(const std::vector<const std::string*>& paths,
+             const std::vector<const FileReading*>& readings);
+  // Removes the rows of paths, and those below each folder that are not in kept (sorted).
+  void forget(const std::vector<std::string>& paths);
+  void forget_below(const std::string& folder, const std::vector<std::string>& kept);
+
+  // False once a damage was met on the way: the rest of the work goes without the index.
+  bool usable() const { return db_ != nullptr; }
+  // What went wrong with it during the run, for one line; empty when nothing.
+  const std::string& trouble() const { return trouble_; }
+
+private:
+  struct Statements;
+  LibraryIndex() = default;
+  // Opens path_ and makes its table where it is missing or another reader's: an SQLite code.
+  int connect();
+  bool prepare();
+  // Moves a damaged index aside, saying so in trouble_ (or why not in *note).
+  bool move_aside(const std::string& why, std::string* note);
+  // Called with each SQLite result that is no success: the index is given up for this run,
+  // and moved aside when it is damaged.
+  void fail(int code);
+  void close();
+
+  struct sqlite3* db_ = nullptr;
+  std::unique_ptr<Statements> statements_;
+  std::string path_;
+  std::string trouble_;
+};
+
+} // namespace tessaly

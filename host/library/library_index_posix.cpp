@@ -1,0 +1,343 @@
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <taglib/taglib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "library/library_index.h"
+#include "support/files.h"
+
+namespace tessaly {
+namespace {
+
+// The rules by which a file is read, and the TagLib that reads it: rows written under others
+// are read again. Raise kReadingRules whenever what a file gives changes.
+constexpr int kReadingRules = 2;
+constexpr int kVersion = kReadingRules * 1000000 + TAGLIB_MAJOR_VERSION * 10000 +
+                         TAGLIB_MINOR_VERSION * 100 + TAGLIB_PATCH_VERSION;
+// Another export of the same profile may hold the index for a while: wait, never fail.
+constexpr int kBusyMilliseconds = 10 * 60 * 1000;
+constexpr const char* kFileName = "library.sqlite";
+
+constexpr const char* kSchema = "CREATE TABLE files ("
+                                "  path TEXT PRIMARY KEY,"
+                                "  size INTEGER NOT NULL, mtime INTEGER NOT NULL,"
+                                "  ctime INTEGER NOT NULL, inode INTEGER NOT NULL,"
+                                "  device INTEGER NOT NULL,"
+                                "  reason TEXT," // not null: the file could not be read
+                                "  length REAL, title TEXT, artist TEXT, album TEXT, fields BLOB"
+                                ") WITHOUT ROWID";
+
+// A file's own fields as one value: for each, its number, its length (4 bytes, little-endian)
+// and its text.
+std::string encode_fields(const PlaylistEntry& entry) {
+  std::string bytes;
+  for (const auto& [field, text] : entry.file_fields) {
+    bytes += static_cast<char>(field);
+    uint32_t size = static_cast<uint32_t>(text.size());
+    for (int shift = 0; shift < 32; shift += 8)
+      bytes += static_cast<char>(size >> shift & 0xFF);
+    bytes += text;
+  }
+  return bytes;
+}
+
+bool decode_fields(const unsigned char* bytes, size_t size, PlaylistEntry* entry) {
+  size_t at = 0;
+  while (at < size) {
+    if (size - at < 5 || bytes[at] > static_cast<unsigned char>(FileField::FileSize))
+      return false;
+    auto field = static_cast<FileField>(bytes[at]);
+    uint32_t length = 0;
+    for (int i = 0; i < 4; ++i)
+      length |= static_cast<uint32_t>(bytes[at + 1 + i]) << (8 * i);
+    at += 5;
+    if (length == 0 || length > size - at)
+      return false;
+    entry->set_file_field(field, std::string(reinterpret_cast<const char*>(bytes + at), length));
+    at += length;
+  }
+  return true;
+}
+
+std::string column_text(sqlite3_stmt* statement, int column) {
+  const unsigned char* text = sqlite3_column_text(statement, column);
+  return text ? std::string(reinterpret_cast<const char*>(text),
+                            static_cast<size_t>(sqlite3_column_bytes(statement, column)))
+              : std::string();
+}
+
+void bind_text(sqlite3_stmt* statement, int index, const std::string& text) {
+  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+bool damaged(int code) {
+  code &= 0xFF;
+  return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+} // namespace
+
+bool file_keys(const std::string& path, FileKeys* keys) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0)
+    return false;
+  keys->size = static_cast<int64_t>(info.st_size);
+  keys->mtime_ns = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  keys->ctime_ns = static_cast<int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+  keys->inode = static_cast<uint64_t>(info.st_ino);
+  keys->device = static_cast<uint64_t>(info.st_dev);
+  return true;
+}
+
+struct LibraryIndex::Statements {
+  sqlite3_stmt* find = nullptr;
+  sqlite3_stmt* store = nullptr;
+  sqlite3_stmt* forget = nullptr;
+  sqlite3_stmt* below = nullptr;
+
+  ~Statements() {
+    for (sqlite3_stmt* statement : {find, store, forget, below})
+      sqlite3_finalize(statement);
+  }
+};
+
+LibraryIndex::~LibraryIndex() {
+  close();
+}
+
+void LibraryIndex::close() {
+  statements_.reset();
+  if (db_)
+    sqlite3_close(db_);
+  db_ = nullptr;
+}
+
+std::unique_ptr<LibraryIndex> LibraryIndex::open(const std::string& folder, std::string* warning,
+                                                 std::string* note) {
+  std::unique_ptr<LibraryIndex> index(new LibraryIndex);
+  index->path_ = join_path(folder, kFileName);
+  if (!make_directories(folder)) {
+    *note = "the library index cannot be kept in " + folder + ": " + system_error() +
+            "; every file was read";
+    return nullptr;
+  }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int code = index->connect();
+    if (code == SQLITE_OK)
+      return index;
+    std::string why = index->db_ ? sqlite3_errmsg(index->db_) : sqlite3_errstr(code);
+    index->close();
+    if (!damaged(code) || attempt > 0) {
+      *note =
+          "the library index " + index->path_ + " cannot be used: " + why + "; every file was read";
+      return nullptr;
+    }
+    if (!index->move_aside(why, note))
+      return nullptr;
+    *warning = index->trouble_;
+    index->trouble_.clear();
+  }
+  return nullptr;
+}
+
+int LibraryIndex::connect() {
+  // A link at the index's name is not followed: the profile holds the file itself.
+  int code =
+      sqlite3_open_v2(path_.c_str(), &db_,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+  if (code != SQLITE_OK)
+    return code;
+  sqlite3_busy_timeout(db_, kBusyMilliseconds);
+  return prepare() ? SQLITE_OK : sqlite3_extended_errcode(db_);
+}
+
+bool LibraryIndex::move_aside(const std::string& why, std::string* note) {
+  std::string aside = path_ + ".broken";
+  if (std::rename(path_.c_str(), aside.c_str()) != 0) {
+    *note = "the library index " + path_ + " is damaged (" + why +
+            ") and cannot be moved aside: " + system_error() + "; the files were read";
+    return false;
+  }
+  // Its journal belongs to it: a new index must not replay it.
+  remove_file(path_ + "-wal");
+  remove_file(path_ + "-shm");
+  trouble_ = "the library index " + path_ + " was damaged (" + why + "); it was moved to " + aside +
+             " and is made anew";
+  return true;
+}
+
+bool LibraryIndex::prepare() {
+  auto run = [this](const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+  };
+  auto version = [this](int* value) {
+    sqlite3_stmt* statement = nullptr;
+    bool ok =
+        sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW;
+    if (ok)
+      *value = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    return ok;
+  };
+  int found = 0;
+  if (!version(&found) || !run("PRAGMA journal_mode=WAL") || !run("PRAGMA synchronous=NORMAL"))
+    return false;
+  if (found != kVersion) {
+    // Another reader's rows, or none: made anew, once, whoever of two exports comes first.
+    if (!run("BEGIN IMMEDIATE"))
+      return false;
+    std::string renew = "DROP TABLE IF EXISTS files; " + std::string(kSchema) +
+                        "; PRAGMA user_version=" + std::to_string(kVersion);
+    if (!version(&found) || (found != kVersion && !run(renew.c_str())) || !run("COMMIT")) {
+      run("ROLLBACK");
+      return false;
+    }
+  }
+  statements_ = std::make_unique<Statements>();
+  auto compile = [this](const char* sql, sqlite3_stmt** statement) {
+    return sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr) ==
+           SQLITE_OK;
+  };
+  return compile("SELECT size, mtime, ctime, inode, device, reason, length, title, artist, "
+                 "album, fields FROM files WHERE path = ?",
+                 &statements_->find) &&
+         compile("INSERT OR REPLACE INTO files VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                 &statements_->store) &&
+         compile("DELETE FROM files WHERE path = ?", &statements_->forget) &&
+         compile("SELECT path FROM files WHERE path > ? AND path < ?", &statements_->below);
+}
+
+void LibraryIndex::fail(int code) {
+  std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
+  close();
+  if (!trouble_.empty())
+    return;
+  if (!damaged(code)) {
+    trouble_ = "the library index " + path_ + " cannot be used: " + why + "; the files were read";
+    return;
+  }
+  // Rows found so far came whole from pages that were sound; the rest is read from the files
+  // into a new index.
+  if (move_aside(why, &trouble_) && connect() != SQLITE_OK)
+    close();
+}
+
+bool LibraryIndex::find(const std::string& path, const FileKeys& keys, FileReading* reading) {
+  if (!db_)
+    return false;
+  sqlite3_stmt* s = statements_->find;
+  bind_text(s, 1, path);
+  int code = sqlite3_step(s);
+  bool found = false;
+  if (code == SQLITE_ROW) {
+    reading->keys = {sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1),
+                     sqlite3_column_int64(s, 2), static_cast<uint64_t>(sqlite3_column_int64(s, 3)),
+                     static_cast<uint64_t>(sqlite3_column_int64(s, 4))};
+    found = reading->keys == keys;
+    if (found) {
+      reading->readable = sqlite3_column_type(s, 5) == SQLITE_NULL;
+      reading->reason = column_text(s, 5);
+      reading->given = PlaylistEntry();
+      if (sqlite3_column_type(s, 6) != SQLITE_NULL)
+        reading->given.length_seconds = sqlite3_column_double(s, 6);
+      reading->given.title = column_text(s, 7);
+      reading->given.artist = column_text(s, 8);
+      reading->given.album = column_text(s, 9);
+      const void* blob = sqlite3_column_blob(s, 10);
+      found = decode_fields(static_cast<const unsigned char*>(blob),
+                            static_cast<size_t>(sqlite3_column_bytes(s, 10)), &reading->given);
+    }
+  } else if (code != SQLITE_DONE) {
+    sqlite3_reset(s);
+    fail(code);
+    return false;
+  }
+  sqlite3_reset(s);
+  return found;
+}
+
+void LibraryIndex::store(const std::vector<const std::string*>& paths,
+                         const std::vector<const FileReading*>& readings) {
+  if (!db_ || paths.empty())
+    return;
+  int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  sqlite3_stmt* s = statements_->store;
+  for (size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
+    const FileReading& r = *readings[i];
+    std::string fields = encode_fields(r.given);
+    bind_text(s, 1, *paths[i]);
+    sqlite3_bind_int64(s, 2, r.keys.size);
+    sqlite3_bind_int64(s, 3, r.keys.mtime_ns);
+    sqlite3_bind_int64(s, 4, r.keys.ctime_ns);
+    sqlite3_bind_int64(s, 5, static_cast<int64_t>(r.keys.inode));
+    sqlite3_bind_int64(s, 6, static_cast<int64_t>(r.keys.device));
+    if (r.readable)
+      sqlite3_bind_null(s, 7);
+    else
+      bind_text(s, 7, r.reason);
+    if (r.given.length_seconds)
+      sqlite3_bind_double(s, 8, *r.given.length_seconds);
+    else
+      sqlite3_bind_null(s, 8);
+    bind_text(s, 9, r.given.title);
+    bind_text(s, 10, r.given.artist);
+    bind_text(s, 11, r.given.album);
+    sqlite3_bind_blob(s, 12, fields.data(), static_cast<int>(fields.size()), SQLITE_STATIC);
+    code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+  }
+  if (code == SQLITE_OK)
+    code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    fail(code);
+  }
+}
+
+void LibraryIndex::forget(const std::vector<std::string>& paths) {
+  if (!db_ || paths.empty())
+    return;
+  int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  sqlite3_stmt* s = statements_->forget;
+  for (size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
+    bind_text(s, 1, paths[i]);
+    code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
+    sqlite3_reset(s);
+  }
+  if (code == SQLITE_OK)
+    code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    fail(code);
+  }
+}
+
+void LibraryIndex::forget_below(const std::string& folder, const std::vector<std::string>& kept) {
+  if (!db_)
+    return;
+  // Every path below folder lies between "folder/" and "folder0", '0' following '/'.
+  std::string base = folder.empty() || folder.back() != '/' ? folder + "/" : folder;
+  std::string after = base.substr(0, base.size() - 1) + "0";
+  sqlite3_stmt* s = statements_->below;
+  bind_text(s, 1, base);
+  bind_text(s, 2, after);
+  std::vector<std::string> gone;
+  int code;
+  while ((code = sqlite3_step(s)) == SQLITE_ROW) {
+    std::string path = column_text(s, 0);
+    if (!std::binary_search(kept.begin(), kept.end(), path))
+      gone.push_back(std::move(path));
+  }
+  sqlite3_reset(s);
+  if (code != SQLITE_DONE)
+    fail(code);
+  else
+    forget(gone);
+}
+
+} // namespace tessaly
