@@ -50,7 +50,8 @@ int run_export(Host& host, const Arguments& arguments) {
 
 const Command kExportCommand = {
     "export",
-    "PLAYLIST... -o OUT [--format NAME] [--preset NAME]",
+    "PLAYLIST... -o OUT [--format NAME] [--preset NAME] [--no-index | --rescan] [--jobs N]\n"
+    "         [--quiet]",
     "write a playlist through an output format",
     "  Loads PLAYLIST and writes it to OUT (- for standard output) in the output format NAME\n"
     "  (default Custom): header, one formatted entry per playlist entry, footer. OUT is\n"
@@ -62,6 +63,13 @@ const Command kExportCommand = {
     "  the other. The native tessaly reads each local file's tags and length, which win over\n"
     "  the playlist's; a file it cannot read keeps the playlist's information and is counted\n"
     "  in one line on standard error.\n"
+    "\n"
+    "  The native tessaly keeps what each file gave in the profile's library.sqlite and\n"
+    "  reads again only the files whose size, times, inode or device changed. --no-index\n"
+    "  reads every file and touches no index; --rescan reads every file and refreshes the\n"
+    "  index. The files are read by --jobs N threads (default: the processors available);\n"
+    "  the output is the same for any N. On a terminal one line on standard error shows\n"
+    "  the files read, their rate and the time left; --quiet leaves it out.\n"
     "\n"
     "  --preset NAME loads presets/NAME.tvc (or the .tvc file NAME) as the Custom page's\n"
     "  \"Load Config\" does, for this export only; the stored settings stay as they were.\n"

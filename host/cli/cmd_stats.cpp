@@ -35,10 +35,10 @@ int run_stats(Host& host, const Arguments& arguments) {
 
 const Command kStatsCommand = {
     "stats",
-    "PLAYLIST... [--format NAME]",
+    "PLAYLIST... [--format NAME] [--no-index | --rescan] [--jobs N] [--quiet]",
     "show the variables an output format passes to its header",
-    "  Loads PLAYLIST as export does (playlists, audio files, folders), asks the output format "
-    "NAME (default Custom) for its\n"
+    "  Loads PLAYLIST as export does (playlists, audio files, folders, the library index and\n"
+    "  its options), asks the output format NAME (default Custom) for its\n"
     "  header and prints, one name=value a line, the extra variables it handed to the title\n"
     "  formatter for that header.\n",
     run_stats,

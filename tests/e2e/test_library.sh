@@ -82,6 +82,13 @@ sed -i "s/MP3_LENGTH/$mp3_length/" "$E2E_TMP/want"
 expect_same "$E2E_TMP/want" "$E2E_TMP/out" "a folder of five formats"
 case $mp3_length in 1.5* | 1.6*) pass ;; *) fail "the MP3's length: $mp3_length" ;; esac
 expect_empty "$E2E_TMP/err" "a folder of five formats: notes.txt is no audio and not listed"
+# Read on one thread, on several, and from the index: the same bytes.
+cp "$E2E_TMP/out" "$E2E_TMP/five"
+for options in "--jobs 1 --no-index" "--jobs 3 --no-index" "--jobs 3 --rescan" ""; do
+  # shellcheck disable=SC2086
+  tessaly --profile "$profile" export "$lib/Second Album" -o - $options
+  expect_same "$E2E_TMP/five" "$E2E_TMP/out" "a folder of five formats, $options"
+done
 
 # The other fields, from the three kinds of tags: Xiph comments (FLAC, Ogg) and ID3v2 (MP3).
 mkdir "$E2E_TMP/more"
