@@ -3,7 +3,7 @@
 JOBS ?= 2
 
 .PHONY: all deps build native win32 win64 fuzz-build test test-native test-win32 test-win64 \
-	test-fuzz fuzz bench demo clean
+	test-fuzz fuzz bench demo clean tsan
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -73,6 +73,12 @@ fuzz: fuzz-build
 # code), then the native micro benchmarks and the whole exports; tables in build/bench.
 bench: build
 	scripts/bench
+
+# The host's tests and the library's end-to-end tests under ThreadSanitizer: the threads that
+# read a library share nothing unlocked. Not part of make test (a build of its own).
+tsan: deps
+	$(call build_step,tsan,--target tessaly tessaly_host_tests vorlane)
+	TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -R '^(host|e2e_test_library|e2e_test_library_index)$$'
 
 demo: build
 	@scripts/demo

@@ -2,6 +2,9 @@
 //   vorlane_library make DIR N TEMPLATE   N copies of the audio file TEMPLATE in DIR, ten to an
 //                                         album folder, each tagged with its own title, artist,
 //                                         album and track number
+//   vorlane_library retag DIR STEP MARK   every STEP-th file of the album folders made above gets
+//                                         the title "Track I MARK", saved with TagLib: a tag
+//                                         editor's change to one file in STEP
 //   vorlane_library floor DIR [ROUNDS] [STREAM]
 //                                         the floor of reading them: every file below DIR opened
 //                                         with TagLib, its tag and audio properties read; prints
@@ -56,6 +59,26 @@ int make(const fs::path& dir, long n, const fs::path& template_file) {
   return 0;
 }
 
+int retag(const fs::path& dir, long step, const std::string& mark) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    if (entry.is_regular_file())
+      files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  for (size_t i = 0; i < files.size(); i += static_cast<size_t>(step)) {
+    TagLib::FileRef ref(files[i].c_str(), false);
+    if (ref.isNull())
+      continue;
+    ref.tag()->setTitle(ref.tag()->title() + " " + mark);
+    if (!ref.save()) {
+      std::fprintf(stderr, "vorlane_library: %s: cannot save its tags\n", files[i].c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
+
 int floor_of(const fs::path& dir, int rounds, bool host_stream) {
   std::vector<std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
@@ -91,10 +114,12 @@ int main(int argc, char** argv) {
   std::string command = argc > 1 ? argv[1] : "";
   if (command == "make" && argc == 5)
     return make(argv[2], std::atol(argv[3]), argv[4]);
+  if (command == "retag" && argc == 5 && std::atol(argv[3]) > 0)
+    return retag(argv[2], std::atol(argv[3]), argv[4]);
   std::string stream = argc == 5 ? argv[4] : "taglib";
   if (command == "floor" && argc >= 3 && argc <= 5 && (stream == "taglib" || stream == "host"))
     return floor_of(argv[2], argc >= 4 ? std::atoi(argv[3]) : 3, stream == "host");
-  std::fprintf(stderr,
-               "usage: vorlane_library make DIR N TEMPLATE | floor DIR [ROUNDS] [taglib|host]\n");
+  std::fprintf(stderr, "usage: vorlane_library make DIR N TEMPLATE | retag DIR STEP MARK |\n"
+                       "       floor DIR [ROUNDS] [taglib|host]\n");
   return 2;
 }
