@@ -18,12 +18,13 @@ namespace {
 
 // 27 header bytes, 255 lacing values and 255 segments of 255 bytes.
 constexpr long kMaxOggPage = 27 + 255 + 255 * 255;
-// The last 64 KiB hold the last page of nearly every file. A file whose tail holds none (a long
-// run of other data after the stream) is searched in larger windows, each overlapping the one
-// after it by a whole page so that a page across their border is seen whole: a file that is all
-// garbage is then read about once.
-constexpr long kOggTail = 64 * 1024;
-constexpr long kOggWindow = 1024 * 1024;
+// The search starts with the last 4 KiB, which hold the last page of most files: every page in a
+// window has its checksum computed, and a small window keeps the search cheap beside TagLib's own
+// reading. A window without the page is followed by one four times as large, up to 1 MiB, that
+// ends a whole page after its start (or at the file's end) so that a page across their border is
+// seen whole: a file of garbage is read about once.
+constexpr long kOggFirstWindow = 4 * 1024;
+constexpr long kOggLargestWindow = 1024 * 1024;
 
 // The granule position of the last page with serial and a granule position, each page's checksum
 // verified; -1 when there is none.
@@ -31,8 +32,9 @@ long long last_granule(TagLib::Ogg::File* file, unsigned serial) {
   ogg_sync_state sync;
   ogg_sync_init(&sync);
   long long found = -1;
-  long stop = file->length();
-  long window = kOggTail;
+  const long size = file->length();
+  long stop = size;
+  long window = kOggFirstWindow;
   while (found < 0 && stop > 0) {
     long start = stop > window ? stop - window : 0;
     file->seek(start);
@@ -52,8 +54,8 @@ long long last_granule(TagLib::Ogg::File* file, unsigned serial) {
     }
     if (start == 0)
       break;
-    stop = start + kMaxOggPage;
-    window = kOggWindow;
+    stop = std::min(size, start + kMaxOggPage);
+    window = std::min(window * 4, kOggLargestWindow);
   }
   ogg_sync_clear(&sync);
   return found;

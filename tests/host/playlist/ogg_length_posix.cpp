@@ -52,14 +52,14 @@ OggPages walk_pages(const std::string& bytes) {
 
 struct OggFile {
   const char* name;
-  const char* make; // shell commands run in the test's folder; the file's name is added
-  size_t last_page; // the size its last page must have; 0: any
-  bool zeros_across_window = false;
+  const char* make;       // shell commands run in the test's folder; the file's name is added
+  size_t last_page;       // the size its last page must have; 0: any
+  size_t zeros_up_to = 0; // read again with zeros after it, 4000 bytes more each time
 };
 
 #define TONE(seconds, silence)                                                                     \
   "sox -D -q -n -r 8000 -c 1 -b 16 in.wav synth " seconds " sine 440 vol 0.1 pad 0 " silence " &&" \
-                                                                                             " "
+  " "
 #define VORBIS(serial) "oggenc -Q -q 0 -s " serial " in.wav -o "
 #define OPUS(kbps) "opusenc --quiet --serial 7 --hard-cbr --bitrate " kbps " in.wav "
 
@@ -82,8 +82,9 @@ TEST(OggLength, FromTheFirstStreamsLastPage) {
       {"whole1.ogg", TONE("1.5", "1.544") VORBIS("7"), 1020},
       {"whole2.ogg", TONE("1.4", "2.392") VORBIS("7"), 1025},
       {"whole.opus", TONE("1.24", "0") OPUS("28"), 950},
-      // Zeros after the stream, as many as put its last page across the first window's border.
-      {"zeros.ogg", TONE("23.786", "0") VORBIS("7"), 0, true},
+      // Zeros after the stream in steps shorter than its last page: each border between the
+      // search's windows up to 320 KiB from the end cuts that page once.
+      {"zeros.ogg", TONE("23.786", "0") VORBIS("7"), 4397, 320 * 1024},
       // Two streams one after the other: the first one's length.
       {"chained.ogg",
        TONE("3", "0") VORBIS("7") "a.ogg && " TONE("1", "0")
@@ -102,10 +103,16 @@ TEST(OggLength, FromTheFirstStreamsLastPage) {
     if (row.last_page) {
       ASSERT_EQ(row.last_page, pages.last_page);
     }
-    if (row.zeros_across_window)
-      std::ofstream(path, std::ios::app) << std::string(64 * 1024 - pages.last_page / 2, '\0');
     // Opus counts at 48 kHz; the others at the 8 kHz they were made at.
     double exact = (pages.last_granule - pages.pre_skip) * 1000.0 / (pages.pre_skip ? 48000 : 8000);
+    for (size_t zeros = 4000; zeros <= row.zeros_up_to; zeros += 4000) {
+      std::ofstream(path, std::ios::app) << std::string(4000, '\0');
+      PlaylistEntry entry;
+      std::string reason;
+      ASSERT_TRUE(read_file_tags(path, &entry, &reason)) << reason;
+      EXPECT_EQ(std::llround(exact), std::llround(entry.length_seconds.value_or(0) * 1000))
+          << zeros;
+    }
     PlaylistEntry entry;
     std::string reason;
     ASSERT_TRUE(read_file_tags(path, &entry, &reason)) << reason;
