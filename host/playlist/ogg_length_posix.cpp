@@ -25,6 +25,11 @@ constexpr long kMaxOggPage = 27 + 255 + 255 * 255;
 // seen whole: a file of garbage is read about once.
 constexpr long kOggFirstWindow = 4 * 1024;
 constexpr long kOggLargestWindow = 1024 * 1024;
+// libogg takes every "OggS" for a page and computes the checksum of as many bytes as its header
+// claims: data made of nothing else would cost a whole page's checksum every 4 bytes. The search
+// gives up (TagLib's length stands) after skipping this many times over data that is no page,
+// about 1 MiB of random bytes, at most a quarter of a second of checksums.
+constexpr long kOggMostSkips = 4096;
 
 // The granule position of the last page with serial and a granule position, each page's checksum
 // verified; -1 when there is none.
@@ -32,6 +37,7 @@ long long last_granule(TagLib::Ogg::File* file, unsigned serial) {
   ogg_sync_state sync;
   ogg_sync_init(&sync);
   long long found = -1;
+  long skips = 0;
   const long size = file->length();
   long stop = size;
   long window = kOggFirstWindow;
@@ -48,11 +54,16 @@ long long last_granule(TagLib::Ogg::File* file, unsigned serial) {
     ogg_page page;
     // Positive: a whole page; negative: bytes skipped; 0: the rest is no whole page.
     for (long got; (got = ogg_sync_pageseek(&sync, &page)) != 0;) {
+      if (got < 0 && ++skips > kOggMostSkips) {
+        found = -1;
+        stop = 0;
+        break;
+      }
       if (got > 0 && static_cast<unsigned>(ogg_page_serialno(&page)) == serial &&
           ogg_page_granulepos(&page) != -1)
         found = ogg_page_granulepos(&page);
     }
-    if (start == 0)
+    if (start == 0 || stop == 0)
       break;
     stop = std::min(size, start + kMaxOggPage);
     window = std::min(window * 4, kOggLargestWindow);
