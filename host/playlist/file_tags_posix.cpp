@@ -8,6 +8,7 @@
 #include <taglib/mp4file.h>
 #include <taglib/mpcfile.h>
 #include <taglib/mpegfile.h>
+#include <taglib/oggfile.h>
 #include <taglib/oggflacfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/speexfile.h>
@@ -20,6 +21,7 @@
 #include <taglib/xiphcomment.h>
 
 #include "playlist/file_tags.h"
+#include "playlist/ogg_length.h"
 #include "playlist/read_only_file.h"
 
 namespace tessaly {
@@ -164,11 +166,14 @@ bool read_tags(TagLib::File* file, unsigned long long size, PlaylistEntry* entry
     *reason = "no audio found in it";
     return false;
   }
+  AudioLength length{audio->lengthInMilliseconds(), audio->bitrate()};
+  if (auto* ogg = dynamic_cast<TagLib::Ogg::File*>(file))
+    length = ogg_length(ogg, *audio);
   PlaylistEntry read = *entry;
-  if (int ms = audio->lengthInMilliseconds(); ms > 0)
-    read.length_seconds = ms / 1000.0;
+  if (length.milliseconds > 0)
+    read.length_seconds = length.milliseconds / 1000.0;
   auto number = [](int value) { return value > 0 ? std::to_string(value) : std::string(); };
-  read.set_file_field(FileField::Bitrate, number(audio->bitrate()));
+  read.set_file_field(FileField::Bitrate, number(length.bitrate));
   read.set_file_field(FileField::SampleRate, number(audio->sampleRate()));
   read.set_file_field(FileField::Channels, number(audio->channels()));
   read.set_file_field(FileField::Codec, codec_of(file));
