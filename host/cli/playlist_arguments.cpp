@@ -2,6 +2,9 @@
 
 #include "cli/presets.h"
 #include "playlist/inputs.h"
+#include "support/files.h"
+#include "support/location.h"
+#include "support/text.h"
 
 namespace tessaly {
 namespace {
@@ -75,6 +78,11 @@ int open_playlist(Host& host, Telvane& telvane, const Command& command, const Ar
   TagReading reading = read_library(&playlist, parsed->library, &notes);
   for (const std::string& note : notes)
     Host::report(note);
+  // An entry that neither its tags nor the playlist name shows its file's name, as players do.
+  for (PlaylistEntry& entry : playlist.entries) {
+    if (entry.title.empty() && !entry.resolved.empty() && !is_url(entry.resolved))
+      entry.title = name_without_extension(file_name(entry.resolved));
+  }
   reading.files += problems.files;
   reading.failed += problems.failed;
   if (problems.failed > 0)

@@ -53,11 +53,16 @@ class Entry:
         self.resolved = location
 
     def resolve(self, base):
-        """The location as the host holds it: a relative one joined to the playlist's folder."""
+        """The location as the host holds it: a relative one joined to the playlist's folder.
+        A file without a title shows its name."""
         if re.match(r"[A-Za-z][A-Za-z0-9+.-]+:", self.location) and (
                 self.location.lower().startswith("file:") or
                 re.match(r"[A-Za-z][A-Za-z0-9+.-]+://", self.location)):
             return
+        self.join(base)
+        self.title = self.title or self.filename()
+
+    def join(self, base):
         if self.location[:1] in ("/", "\\") or self.location[1:2] == ":":
             return
         windows = "\\" in base or base[1:2] == ":"

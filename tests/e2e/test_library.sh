@@ -46,7 +46,7 @@ if [ "$E2E_TARGET" != native ]; then
     >"$lib/list.pls"
   tessaly --profile "$profile" export "$lib/list.pls" "$lib/First Album" -o -
   expect_status 0 "PLS and a folder"
-  printf '1||From the PLS|||/|3||\r\n2|||||/|||\r\n3|||||/|||\r\n' >"$E2E_TMP/want"
+  printf '1||From the PLS|||/|3||\r\n2||01 Intro|||/|||\r\n3||02 Outro|||/|||\r\n' >"$E2E_TMP/want"
   expect_same "$E2E_TMP/want" "$E2E_TMP/out" "PLS and a folder"
   # XSPF through the system's XML reader: our own export read back to the same entries.
   tessaly --profile "$profile" export "$lib/list.pls" "$lib/First Album" --preset xspf -o "$lib/w.xspf"
@@ -68,14 +68,15 @@ expect_contains "$E2E_TMP/t.html" '<td>Alder</td><td>Opening</td><td>First Album
   "plain M3U: the first row"
 expect_text "tessaly: wrote 2 entries to $E2E_TMP/t.html" "$E2E_TMP/err" "plain M3U: standard error"
 
-# Every format's fields reach the export; a file that is no audio keeps its unknown length.
+# Every format's fields reach the export; a file that is no audio keeps its unknown length; a
+# file without a title shows its name.
 tessaly --profile "$profile" export "$lib/Second Album" -o -
 expect_status 0 "a folder of five formats"
 printf '%s\r\n' '1|FLAC|Flüte|Brass|Salt & Rivets|3/12|1.5|8000|1' \
   '2|MP3|Mëdley|Brass|Salt & Rivets|3/12|MP3_LENGTH|8000|1' \
   '3|Vorbis|Ögg|Brass|Salt & Rivets|3/12|1.5|8000|1' \
   '4|Opus|Ōpus|Brass|Salt & Rivets|3/12|2.25|48000|1' \
-  '5|WAV||||/|2.25|8000|1' >"$E2E_TMP/want"
+  '5|WAV|e|||/|2.25|8000|1' >"$E2E_TMP/want"
 # lame frames the audio with its encoder delay and padding: the MP3 is as long as its frames say.
 mp3_length=$(sed -n 's/^2|MP3|[^|]*|[^|]*|[^|]*|[^|]*|\([^|]*\)|.*/\1/p' "$E2E_TMP/out")
 sed -i "s/MP3_LENGTH/$mp3_length/" "$E2E_TMP/want"
@@ -132,7 +133,7 @@ ln -s .. "$lib/First Album/loop"
 tessaly --profile "$profile" export "$lib" -o -
 expect_status 0 "a folder with a loop"
 cut -d'|' -f1,3 "$E2E_TMP/out" | tr -d '\r' | paste -sd' ' - >"$E2E_TMP/titles"
-expect_text "1|Opening 2|Closing 3|Flüte 4|Mëdley 5|Ögg 6|Ōpus 7| 8|" "$E2E_TMP/titles" \
+expect_text "1|Opening 2|Closing 3|Flüte 4|Mëdley 5|Ögg 6|Ōpus 7|e 8|long" "$E2E_TMP/titles" \
   "a folder with a loop: path order, each file once"
 rm "$lib/First Album/loop"
 printf '[playlist]\nFile2=Second Album/a.flac\nTitle2=Not this\nFile1=%s\nTitle1=Streamed\nLength1=7\nNumberOfEntries=2\n' \
