@@ -254,6 +254,16 @@ const Row kRows[] = {
          format = "$if2(" + format + ",x)";
        return title_format(format, std::string(n, 't'));
      }},
+    {"tf_unclosed_calls", "n bytes of text inside calls nested to the depth limit, never closed",
+     1 << 16,
+     [](size_t n) {
+       std::string format;
+       for (int i = 0; i < tessaly::kMaxTitleFormatDepth; ++i)
+         format += "$upper(%t%,";
+       return title_format(format + repeated("plain text, ", n), "t");
+     }},
+    {"tf_calls_past_limit", "a format of n bytes: $if2(%t%, nested past the depth limit", 1 << 16,
+     [](size_t n) { return title_format(repeated("$if2(%t%,", n), "t"); }},
     {"tf_replace_many", "$replace(%t%,a,bc) on n bytes, the result kept under its bound", 1 << 13,
      [](size_t n) { return title_format("$replace(%t%,a,bc)", repeated("ab", n)); }},
     {"tf_replace_near_misses", "$replace(%t%,%f%,x): %t% = a^n, %f% = a^(n/2) b", 1 << 13,

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "titleformat/extra_items.h"
-#include "titleformat/title_format.h"
 #include "titleformat/track_fields.h"
 
 namespace tessaly {
@@ -98,7 +97,8 @@ const char* HostTrackHandle::Info::field(const char* name) const {
 }
 
 HostPlaylistService::HostPlaylistService()
-    : CountedService("PlaylistService"), playlist_(std::make_shared<Playlist>()) {}
+    : CountedService("PlaylistService"), playlist_(std::make_shared<Playlist>()),
+      formats_(track_field_id) {}
 
 void HostPlaylistService::set_playlist(Playlist playlist) {
   // Handles still out keep the playlist they came from.
@@ -113,8 +113,8 @@ int32_t HostPlaylistService::entry_count() {
 bool HostPlaylistService::format_title(int32_t index, vorlane::StringSink* out, const char* format,
                                        const char* extra_items) {
   std::vector<std::pair<std::string, std::string>> items = parse_extra_items(extra_items);
-  std::string text =
-      format_title_text(format ? format : "", entry_lookup(items, playlist_.get(), index));
+  const TitleFormat& compiled = formats_.get(format ? format : "");
+  std::string text = compiled.apply(EntryVariables(items, playlist_.get(), index));
   if (recorded_)
     recorded_->push_back({index, format ? format : "", items});
   if (!out)

@@ -15,6 +15,7 @@
 
 #include "playlist/playlist.h"
 #include "services/counted_service.h"
+#include "titleformat/title_format_cache.h"
 
 namespace tessaly {
 
@@ -81,8 +82,9 @@ public:
 
   int32_t entry_count() override;
   int32_t playing_index() override { return -1; }
-  // Replaces out's text with entry `index` formatted (title_format.h); the extra items come first
-  // when looking up a variable. Entry 0 also stands for the header and footer; an index out of
+  // Replaces out's text with entry `index` formatted (title_format.h), the format compiled once for
+  // as long as it is among the last few asked for; the extra items come first when looking up a
+  // variable. Entry 0 also stands for the header and footer; an index out of
   // range has no track fields.
   bool format_title(int32_t index, vorlane::StringSink* out, const char* format,
                     const char* extra_items) override;
@@ -101,6 +103,7 @@ public:
 private:
   std::shared_ptr<const Playlist> playlist_;
   HostHandleService handles_;
+  TitleFormatCache formats_;
   std::vector<FormatCall>* recorded_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 #include "titleformat/functions.h"
 
 #include <cstdint>
+#include <vector>
 
 #include "support/text.h"
 #include "support/utf8.h"
@@ -46,30 +47,29 @@ long long bounded(long long value) {
   return value > kIntegerBound ? kIntegerBound : value < -kIntegerBound ? -kIntegerBound : value;
 }
 
-// $add, $sub, $mul, $div and $mod on whole numbers; none for another name. Division truncates
-// toward zero and a remainder takes the dividend's sign, as in C; by zero both give the empty
-// text, which $if can test.
-std::optional<std::string> arithmetic(std::string_view name, const std::string& left,
-                                      const std::string& right) {
+// $add, $sub, $mul, $div and $mod on whole numbers. Division truncates toward zero and a
+// remainder takes the dividend's sign, as in C; by zero both give the empty text, which $if can
+// test.
+std::string arithmetic(TitleFunction function, const std::string& left, const std::string& right) {
   long long a = leading_integer(left);
   long long b = leading_integer(right);
   // |a| and |b| are at most 10^18, so sums and differences fit; products may not.
-  if (equal_ignoring_ascii_case(name, "add"))
+  switch (function) {
+  case TitleFunction::Add:
     return std::to_string(bounded(a + b));
-  if (equal_ignoring_ascii_case(name, "sub"))
+  case TitleFunction::Sub:
     return std::to_string(bounded(a - b));
-  if (equal_ignoring_ascii_case(name, "mul")) {
+  case TitleFunction::Mul: {
     long long product = 0;
     if (__builtin_mul_overflow(a, b, &product))
       product = (a < 0) != (b < 0) ? -kIntegerBound : kIntegerBound;
     return std::to_string(bounded(product));
   }
-  if (equal_ignoring_ascii_case(name, "div") || equal_ignoring_ascii_case(name, "mod")) {
+  default:
     if (b == 0)
       return std::string();
-    return std::to_string(equal_ignoring_ascii_case(name, "div") ? a / b : a % b);
+    return std::to_string(function == TitleFunction::Div ? a / b : a % b);
   }
-  return std::nullopt;
 }
 
 constexpr uint32_t kNoPair = UINT32_MAX;
@@ -107,13 +107,13 @@ void mark_occurrences(const std::string& text, const std::string& needle, uint32
 // TO and the scan goes on behind it, so no replacement is ever replaced again. An empty FROM
 // never matches. Nested calls could grow the text without end, so a result is cut at
 // kMaxReplaceResult bytes (at the start of the character that crosses it).
-std::string replace_all(const std::vector<std::string>& args) {
+std::string replace_all(const std::string* args, size_t count) {
   const std::string& text = args[0];
   // The first pair that starts at each position: the pairs are marked last to first, so that an
   // earlier one overwrites a later one where both start. Time and memory in proportion to the
   // text for each pair, however the FROMs overlap the text and each other.
   std::vector<uint32_t> first(text.size(), kNoPair);
-  for (size_t k = (args.size() - 1) / 2; k > 0; --k)
+  for (size_t k = (count - 1) / 2; k > 0; --k)
     mark_occurrences(text, args[2 * k - 1], static_cast<uint32_t>(2 * k - 1), first);
   std::string out;
   size_t i = 0;
@@ -133,9 +133,8 @@ std::string replace_all(const std::vector<std::string>& args) {
 // S as the inside of a JSON string: the quote, the backslash and every control byte escaped
 // (\t \n \r \b \f, else \u00XX), and "@" as \u0040, so that no text of an entry can form a
 // section marker that the output format would rewrite.
-std::string json_text(const std::string& text) {
+void append_json_text(const std::string& text, std::string& out) {
   constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
     switch (c) {
@@ -173,14 +172,12 @@ std::string json_text(const std::string& text) {
       }
     }
   }
-  return out;
 }
 
 // S with every character that XML 1.0 forbids in a document replaced by U+FFFD: the control
 // bytes but tab, line feed and carriage return, and U+FFFE and U+FFFF.
-std::string printable_text(const std::string& text) {
+void append_printable_text(const std::string& text, std::string& out) {
   static const std::string kReplacement = "\xEF\xBF\xBD";
-  std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
     auto byte = static_cast<unsigned char>(text[i]);
     if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') {
@@ -193,57 +190,104 @@ std::string printable_text(const std::string& text) {
       out += text[i];
     }
   }
-  return out;
 }
 
 } // namespace
 
-std::optional<std::string> call_title_function(std::string_view name,
-                                               const std::vector<std::string>& args) {
-  size_t n = args.size();
-  if (equal_ignoring_ascii_case(name, "crlf") && n == 0)
-    return std::string("\r\n");
-  if (equal_ignoring_ascii_case(name, "tab") && n == 0)
-    return std::string("\t");
-  if (equal_ignoring_ascii_case(name, "char") && n == 1)
-    return utf8_of(leading_integer(args[0]));
-  if (equal_ignoring_ascii_case(name, "if") && (n == 2 || n == 3))
-    return !args[0].empty() ? args[1] : n == 3 ? args[2] : std::string();
-  if (equal_ignoring_ascii_case(name, "if2") && n == 2)
-    return !args[0].empty() ? args[0] : args[1];
-  if ((equal_ignoring_ascii_case(name, "upper") || equal_ignoring_ascii_case(name, "lower")) &&
-      n == 1) {
-    std::string text = args[0];
-    bool upper = equal_ignoring_ascii_case(name, "upper");
-    for (char& c : text)
-      c = upper ? ascii_upper(c) : ascii_lower(c);
-    return text;
+std::optional<TitleFunction> title_function(std::string_view name, size_t count) {
+  using F = TitleFunction;
+  static constexpr struct {
+    std::string_view name;
+    TitleFunction function;
+    size_t fewest;
+    size_t most;
+  } kFunctions[] = {
+      {"crlf", F::Crlf, 0, 0},       {"tab", F::Tab, 0, 0},   {"char", F::Char, 1, 1},
+      {"if", F::If, 2, 3},           {"if2", F::If2, 2, 2},   {"upper", F::Upper, 1, 1},
+      {"lower", F::Lower, 1, 1},     {"len", F::Len, 1, 1},   {"num", F::Num, 2, 2},
+      {"add", F::Add, 2, 2},         {"sub", F::Sub, 2, 2},   {"mul", F::Mul, 2, 2},
+      {"div", F::Div, 2, 2},         {"mod", F::Mod, 2, 2},   {"replace", F::Replace, 3, SIZE_MAX},
+      {"greater", F::Greater, 2, 2}, {"json", F::Json, 1, 1}, {"printable", F::Printable, 1, 1},
+      {"uri", F::Uri, 1, 1},
+  };
+  for (const auto& f : kFunctions) {
+    if (!equal_ignoring_ascii_case(name, f.name))
+      continue;
+    // $replace takes a text and pairs.
+    bool pairs = f.function != F::Replace || count % 2 == 1;
+    if (count >= f.fewest && count <= f.most && pairs)
+      return f.function;
+    return std::nullopt;
   }
-  if (equal_ignoring_ascii_case(name, "len") && n == 1) {
+  return std::nullopt;
+}
+
+void append_title_function(TitleFunction function, const std::string* args, size_t count,
+                           std::string& out) {
+  switch (function) {
+  case TitleFunction::Crlf:
+    out += "\r\n";
+    return;
+  case TitleFunction::Tab:
+    out += '\t';
+    return;
+  case TitleFunction::Char:
+    out += utf8_of(leading_integer(args[0]));
+    return;
+  case TitleFunction::If:
+    if (!args[0].empty())
+      out += args[1];
+    else if (count == 3)
+      out += args[2];
+    return;
+  case TitleFunction::If2:
+    out += !args[0].empty() ? args[0] : args[1];
+    return;
+  case TitleFunction::Upper:
+  case TitleFunction::Lower: {
+    size_t start = out.size();
+    out += args[0];
+    bool upper = function == TitleFunction::Upper;
+    for (size_t i = start; i < out.size(); ++i)
+      out[i] = upper ? ascii_upper(out[i]) : ascii_lower(out[i]);
+    return;
+  }
+  case TitleFunction::Len: {
     size_t code_points = 0;
     for (char c : args[0]) {
       if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
         ++code_points;
     }
-    return std::to_string(code_points);
+    out += std::to_string(code_points);
+    return;
   }
-  if (equal_ignoring_ascii_case(name, "num") && n == 2)
-    return padded_number(leading_integer(args[0]), leading_integer(args[1]));
-  if (n == 2) {
-    if (std::optional<std::string> result = arithmetic(name, args[0], args[1]))
-      return result;
+  case TitleFunction::Num:
+    out += padded_number(leading_integer(args[0]), leading_integer(args[1]));
+    return;
+  case TitleFunction::Add:
+  case TitleFunction::Sub:
+  case TitleFunction::Mul:
+  case TitleFunction::Div:
+  case TitleFunction::Mod:
+    out += arithmetic(function, args[0], args[1]);
+    return;
+  case TitleFunction::Replace:
+    out += replace_all(args, count);
+    return;
+  case TitleFunction::Greater:
+    if (leading_integer(args[0]) > leading_integer(args[1]))
+      out += '1';
+    return;
+  case TitleFunction::Json:
+    append_json_text(args[0], out);
+    return;
+  case TitleFunction::Printable:
+    append_printable_text(args[0], out);
+    return;
+  case TitleFunction::Uri:
+    out += location_uri(args[0]);
+    return;
   }
-  if (equal_ignoring_ascii_case(name, "replace") && n >= 3 && n % 2 == 1)
-    return replace_all(args);
-  if (equal_ignoring_ascii_case(name, "greater") && n == 2)
-    return leading_integer(args[0]) > leading_integer(args[1]) ? std::string("1") : std::string();
-  if (equal_ignoring_ascii_case(name, "json") && n == 1)
-    return json_text(args[0]);
-  if (equal_ignoring_ascii_case(name, "printable") && n == 1)
-    return printable_text(args[0]);
-  if (equal_ignoring_ascii_case(name, "uri") && n == 1)
-    return location_uri(args[0]);
-  return std::nullopt;
 }
 
 } // namespace tessaly

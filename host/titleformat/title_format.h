@@ -10,12 +10,17 @@
 // "%", a "$" that starts no call, a call that is never closed) or as [UNKNOWN FUNCTION] (an
 // unknown name, the wrong number of arguments), and an unclosed bracket or literal runs to the
 // end of the format. Nesting deeper than kMaxTitleFormatDepth is taken as plain text.
+//
+// A format is compiled once into a TitleFormat and applied to each entry: the parse, the names of
+// functions and, through a resolver, the names of variables are settled ahead.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaly {
 
@@ -24,6 +29,57 @@ inline constexpr int kMaxTitleFormatDepth = 64;
 // The value of a variable, or none when it is unknown.
 using TitleLookup = std::function<std::optional<std::string>(std::string_view name)>;
 
+// The variables of one application of a TitleFormat.
+class TitleVariables {
+public:
+  // Appends the value of the variable to out; nothing when it is unknown, which an empty value is
+  // taken as too. field is what the format's resolver said of name, or -1.
+  virtual void append_value(std::string_view name, int field, std::string& out) const = 0;
+
+protected:
+  ~TitleVariables() = default;
+};
+
+// What a variable's name stands for, once for the whole format; -1 for nothing known ahead.
+using TitleFieldResolver = int (*)(std::string_view name);
+
+class TitleFormat {
+public:
+  explicit TitleFormat(std::string_view format, TitleFieldResolver resolve = nullptr);
+
+  // Time in proportion to the compiled form and to the text written, at each level of nesting.
+  std::string apply(const TitleVariables& variables) const;
+
+  // The bytes the compiled form holds, for a cache to bound what it keeps.
+  size_t memory_size() const;
+
+private:
+  class Compiler;
+  class Evaluation;
+
+  struct Range {
+    size_t begin = 0;
+    size_t count = 0;
+  };
+  enum class Kind : unsigned char { Text, Variable, Bracket, Call };
+  // Text and Variable: bytes of text_ (the text, the name); Bracket: nodes_ (what is inside);
+  // Call: arguments_, each a range of nodes_. A sequence's nodes are adjacent in nodes_.
+  struct Node {
+    Kind kind;
+    unsigned char function; // Call: a TitleFunction
+    int field;              // Variable: what the resolver said
+    Range range;
+  };
+
+  std::string text_;
+  std::vector<Node> nodes_;
+  std::vector<Range> arguments_;
+  Range top_;
+  // The most argument texts held at once on any path: the evaluation's scratch.
+  size_t slots_ = 0;
+};
+
+// Compiles format and applies it once.
 std::string format_title_text(std::string_view format, const TitleLookup& lookup);
 
 } // namespace tessaly

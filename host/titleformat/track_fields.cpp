@@ -29,85 +29,152 @@ std::string format_length(double seconds) {
   return text;
 }
 
-std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index, size_t total,
-                                       std::string_view name) {
-  auto known = [](const std::string& text) -> std::optional<std::string> {
-    if (text.empty())
-      return std::nullopt;
-    return text;
-  };
-  if (equal_ignoring_ascii_case(name, "title"))
-    return known(entry.title);
-  if (equal_ignoring_ascii_case(name, "artist"))
-    return known(entry.artist);
-  if (equal_ignoring_ascii_case(name, "album"))
-    return known(entry.album);
-  // What the file's own tags and properties say; names as players spell them, with or
-  // without a space.
-  static const std::pair<std::string_view, FileField> kFileFields[] = {
-      {"album artist", FileField::AlbumArtist},
-      {"albumartist", FileField::AlbumArtist},
-      {"tracknumber", FileField::TrackNumber},
-      {"totaltracks", FileField::TotalTracks},
-      {"discnumber", FileField::DiscNumber},
-      {"totaldiscs", FileField::TotalDiscs},
-      {"date", FileField::Date},
-      {"genre", FileField::Genre},
-      {"comment", FileField::Comment},
-      {"bitrate", FileField::Bitrate},
-      {"samplerate", FileField::SampleRate},
-      {"channels", FileField::Channels},
-      {"codec", FileField::Codec},
-      {"filesize", FileField::FileSize},
-  };
-  for (const auto& [field_name, field] : kFileFields) {
-    if (equal_ignoring_ascii_case(name, field_name))
-      return known(entry.file_field(field));
-  }
-  if (equal_ignoring_ascii_case(name, "path"))
-    return known(entry.resolved);
-  if (equal_ignoring_ascii_case(name, "filename")) {
+namespace {
+
+// Field ids; a file's own field f is kFirstFileField + f.
+enum FieldId : int {
+  kTitle,
+  kArtist,
+  kAlbum,
+  kPath,
+  kFilename,
+  kLength,
+  kLengthSeconds,
+  kLengthSecondsExact,
+  kListIndex,
+  kListTotal,
+  kFirstFileField,
+};
+
+constexpr int file_id(FileField field) {
+  return kFirstFileField + static_cast<int>(field);
+}
+
+void append_track_field(const PlaylistEntry& entry, size_t index, size_t total, int id,
+                        std::string& out) {
+  switch (id) {
+  case kTitle:
+    out += entry.title;
+    return;
+  case kArtist:
+    out += entry.artist;
+    return;
+  case kAlbum:
+    out += entry.album;
+    return;
+  case kPath:
+    out += entry.resolved;
+    return;
+  case kFilename: {
     size_t slash = entry.resolved.find_last_of("/\\");
     std::string base =
         slash == std::string::npos ? entry.resolved : entry.resolved.substr(slash + 1);
-    return known(name_without_extension(base));
+    out += name_without_extension(base);
+    return;
   }
-  if (equal_ignoring_ascii_case(name, "length"))
-    return entry.length_seconds ? std::optional(format_length(*entry.length_seconds))
-                                : std::nullopt;
-  if (equal_ignoring_ascii_case(name, "length_seconds")) {
+  case kLength:
+    if (entry.length_seconds)
+      out += format_length(*entry.length_seconds);
+    return;
+  case kLengthSeconds:
+    if (entry.length_seconds)
+      out += std::to_string(whole_seconds(*entry.length_seconds));
+    return;
+  case kLengthSecondsExact: {
     if (!entry.length_seconds)
-      return std::nullopt;
-    return std::to_string(whole_seconds(*entry.length_seconds));
-  }
-  if (equal_ignoring_ascii_case(name, "length_seconds_exact")) {
-    if (!entry.length_seconds)
-      return std::nullopt;
+      return;
     // The shortest decimal that reads back as the same length: 198.4, 160, 0.001.
     char text[64];
     auto [end, error] = std::to_chars(text, text + sizeof text, *entry.length_seconds);
-    if (error != std::errc())
-      return std::nullopt;
-    return std::string(text, end);
+    if (error == std::errc())
+      out.append(text, end);
+    return;
   }
-  if (equal_ignoring_ascii_case(name, "list_index"))
-    return std::to_string(index + 1);
-  if (equal_ignoring_ascii_case(name, "list_total"))
-    return std::to_string(total);
-  return std::nullopt;
+  case kListIndex:
+    out += std::to_string(index + 1);
+    return;
+  case kListTotal:
+    out += std::to_string(total);
+    return;
+  default:
+    if (id >= kFirstFileField)
+      out += entry.file_field(static_cast<FileField>(id - kFirstFileField));
+    return;
+  }
+}
+
+} // namespace
+
+int track_field_id(std::string_view name) {
+  // What the file's own tags and properties say has names as players spell them, with or without
+  // a space.
+  static const std::pair<std::string_view, int> kNames[] = {
+      {"title", kTitle},
+      {"artist", kArtist},
+      {"album", kAlbum},
+      {"album artist", file_id(FileField::AlbumArtist)},
+      {"albumartist", file_id(FileField::AlbumArtist)},
+      {"tracknumber", file_id(FileField::TrackNumber)},
+      {"totaltracks", file_id(FileField::TotalTracks)},
+      {"discnumber", file_id(FileField::DiscNumber)},
+      {"totaldiscs", file_id(FileField::TotalDiscs)},
+      {"date", file_id(FileField::Date)},
+      {"genre", file_id(FileField::Genre)},
+      {"comment", file_id(FileField::Comment)},
+      {"bitrate", file_id(FileField::Bitrate)},
+      {"samplerate", file_id(FileField::SampleRate)},
+      {"channels", file_id(FileField::Channels)},
+      {"codec", file_id(FileField::Codec)},
+      {"filesize", file_id(FileField::FileSize)},
+      {"path", kPath},
+      {"filename", kFilename},
+      {"length", kLength},
+      {"length_seconds", kLengthSeconds},
+      {"length_seconds_exact", kLengthSecondsExact},
+      {"list_index", kListIndex},
+      {"list_total", kListTotal},
+  };
+  for (const auto& [field_name, id] : kNames) {
+    if (equal_ignoring_ascii_case(name, field_name))
+      return id;
+  }
+  return -1;
+}
+
+std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index, size_t total,
+                                       std::string_view name) {
+  int id = track_field_id(name);
+  if (id < 0)
+    return std::nullopt;
+  std::string text;
+  append_track_field(entry, index, total, id, text);
+  if (text.empty())
+    return std::nullopt;
+  return text;
+}
+
+void EntryVariables::append_value(std::string_view name, int field, std::string& out) const {
+  for (const auto& [item_name, value] : items_) {
+    if (equal_ignoring_ascii_case(item_name, name)) {
+      out += value;
+      return;
+    }
+  }
+  if (field < 0 || !playlist_ || index_ < 0 ||
+      static_cast<size_t>(index_) >= playlist_->entries.size())
+    return;
+  append_track_field(playlist_->entries[static_cast<size_t>(index_)], static_cast<size_t>(index_),
+                     playlist_->entries.size(), field, out);
 }
 
 TitleLookup entry_lookup(const std::vector<std::pair<std::string, std::string>>& items,
                          const Playlist* playlist, long long index) {
   return [&items, playlist, index](std::string_view name) -> std::optional<std::string> {
-    for (const auto& [item_name, value] : items) {
-      if (equal_ignoring_ascii_case(item_name, name))
-        return value;
-    }
-    if (!playlist || index < 0 || static_cast<size_t>(index) >= playlist->entries.size())
+    std::string value;
+    EntryVariables(items, playlist, index).append_value(name, track_field_id(name), value);
+    if (value.empty())
       return std::nullopt;
-    return track_field(playlist->entries[static_cast<size_t>(index)], static_cast<size_t>(index),
-                       playlist->entries.size(), name);
+    return value;
   };
 }
 

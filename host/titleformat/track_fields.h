@@ -23,8 +23,27 @@ std::optional<std::string> track_field(const PlaylistEntry& entry, size_t index,
 // "m:ss" below an hour, "h:mm:ss" from one; whole seconds, the fraction dropped.
 std::string format_length(double seconds);
 
-// Variables looked up first among items, then among the fields of entry `index` of playlist
-// (none when index is out of range). Names are compared without regard to ASCII case.
+// The number title formats resolve a field's name to (-1 for none): what an EntryVariables
+// finds without comparing names again for every entry.
+int track_field_id(std::string_view name);
+
+// The variables of entry `index` of playlist (no fields when index is out of range), with items
+// before them. Names are compared without regard to ASCII case.
+class EntryVariables final : public TitleVariables {
+public:
+  EntryVariables(const std::vector<std::pair<std::string, std::string>>& items,
+                 const Playlist* playlist, long long index)
+      : items_(items), playlist_(playlist), index_(index) {}
+  // field: track_field_id(name); formats applied to entries are compiled with it as resolver.
+  void append_value(std::string_view name, int field, std::string& out) const override;
+
+private:
+  const std::vector<std::pair<std::string, std::string>>& items_;
+  const Playlist* playlist_;
+  long long index_;
+};
+
+// The same variables as one lookup.
 TitleLookup entry_lookup(const std::vector<std::pair<std::string, std::string>>& items,
                          const Playlist* playlist, long long index);
 
