@@ -5,6 +5,7 @@
 #include "support/files.h"
 #include "support/location.h"
 #include "support/text.h"
+#include "titleformat/playlist_order.h"
 
 namespace tessaly {
 namespace {
@@ -30,6 +31,12 @@ int parse_playlist_arguments(const Command& command, const Arguments& arguments,
       } else {
         parsed->format = arguments[i];
       }
+    } else if (arg == "--sort") {
+      if (++i >= arguments.size() || arguments[i].empty())
+        return usage_error(command, "--sort needs a title format, such as '%artist%|%album%'");
+      parsed->sort = arguments[i];
+    } else if (arg == "--reverse") {
+      parsed->reverse = true;
     } else if (arg == "--no-index") {
       parsed->library.use_index = false;
     } else if (arg == "--rescan") {
@@ -83,6 +90,8 @@ int open_playlist(Host& host, Telvane& telvane, const Command& command, const Ar
     if (entry.title.empty() && !entry.resolved.empty() && !is_url(entry.resolved))
       entry.title = name_without_extension(file_name(entry.resolved));
   }
+  if (!parsed->sort.empty() || parsed->reverse)
+    sort_playlist(&playlist, parsed->sort, parsed->reverse);
   reading.files += problems.files;
   reading.failed += problems.failed;
   if (problems.failed > 0)

@@ -17,6 +17,8 @@ struct PlaylistArguments {
   std::string format = "Custom";
   std::string output;     // "-" for standard output
   std::string preset;     // empty: the settings as stored
+  std::string sort;       // --sort FORMAT: the key of each entry; empty: the inputs' order
+  bool reverse = false;   // --reverse
   LibraryOptions library; // --no-index, --rescan, --jobs N, --quiet
 };
 

@@ -136,6 +136,17 @@ cut -d'|' -f1,3 "$E2E_TMP/out" | tr -d '\r' | paste -sd' ' - >"$E2E_TMP/titles"
 expect_text "1|Opening 2|Closing 3|Flüte 4|Mëdley 5|Ögg 6|Ōpus 7|e 8|long" "$E2E_TMP/titles" \
   "a folder with a loop: path order, each file once"
 rm "$lib/First Album/loop"
+# --sort: natural order, letters folded, equal keys in the inputs' order, also reversed.
+while IFS=: read -r options want; do
+  # shellcheck disable=SC2086
+  tessaly --profile "$profile" export "$lib" -o - $options
+  cut -d'|' -f3 "$E2E_TMP/out" | tr -d '\r' | paste -sd' ' - >"$E2E_TMP/titles"
+  expect_text "$want" "$E2E_TMP/titles" "export $options"
+done <<'END'
+--sort %title%:Closing e Flüte long Mëdley Opening Ögg Ōpus
+--sort %album% --reverse:Flüte Mëdley Ögg Ōpus Opening Closing e long
+--reverse:long e Ōpus Ögg Mëdley Flüte Closing Opening
+END
 printf '[playlist]\nFile2=Second Album/a.flac\nTitle2=Not this\nFile1=%s\nTitle1=Streamed\nLength1=7\nNumberOfEntries=2\n' \
   "http://radio.example/live" >"$lib/list.pls"
 tessaly --profile "$profile" export "$lib/list.pls" "$lib/First Album/02 Outro.flac" "$lib/First Album" -o -
