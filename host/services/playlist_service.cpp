@@ -103,6 +103,8 @@ HostPlaylistService::HostPlaylistService()
 void HostPlaylistService::set_playlist(Playlist playlist) {
   // Handles still out keep the playlist they came from.
   playlist_ = std::make_shared<const Playlist>(std::move(playlist));
+  // What the formats remember of the groups of the old playlist is no longer true.
+  formats_.forget_groups();
 }
 
 int32_t HostPlaylistService::entry_count() {

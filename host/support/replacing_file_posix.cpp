@@ -22,11 +22,11 @@ constexpr int kMaxLinks = 40;
 void split_path(const std::string& path, std::string* folder, std::string* name) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) {
-    *folder = ".";
-    *name = path;
+    folder->assign(1, '.');
+    name->assign(path);
   } else {
-    *folder = slash == 0 ? "/" : path.substr(0, slash);
-    *name = path.substr(slash + 1);
+    folder->assign(path, 0, slash == 0 ? 1 : slash);
+    name->assign(path, slash + 1);
   }
 }
 

@@ -202,13 +202,28 @@ std::optional<TitleFunction> title_function(std::string_view name, size_t count)
     size_t fewest;
     size_t most;
   } kFunctions[] = {
-      {"crlf", F::Crlf, 0, 0},       {"tab", F::Tab, 0, 0},   {"char", F::Char, 1, 1},
-      {"if", F::If, 2, 3},           {"if2", F::If2, 2, 2},   {"upper", F::Upper, 1, 1},
-      {"lower", F::Lower, 1, 1},     {"len", F::Len, 1, 1},   {"num", F::Num, 2, 2},
-      {"add", F::Add, 2, 2},         {"sub", F::Sub, 2, 2},   {"mul", F::Mul, 2, 2},
-      {"div", F::Div, 2, 2},         {"mod", F::Mod, 2, 2},   {"replace", F::Replace, 3, SIZE_MAX},
-      {"greater", F::Greater, 2, 2}, {"json", F::Json, 1, 1}, {"printable", F::Printable, 1, 1},
+      {"crlf", F::Crlf, 0, 0},
+      {"tab", F::Tab, 0, 0},
+      {"char", F::Char, 1, 1},
+      {"if", F::If, 2, 3},
+      {"if2", F::If2, 2, 2},
+      {"upper", F::Upper, 1, 1},
+      {"lower", F::Lower, 1, 1},
+      {"len", F::Len, 1, 1},
+      {"num", F::Num, 2, 2},
+      {"add", F::Add, 2, 2},
+      {"sub", F::Sub, 2, 2},
+      {"mul", F::Mul, 2, 2},
+      {"div", F::Div, 2, 2},
+      {"mod", F::Mod, 2, 2},
+      {"replace", F::Replace, 3, SIZE_MAX},
+      {"greater", F::Greater, 2, 2},
+      {"json", F::Json, 1, 1},
+      {"printable", F::Printable, 1, 1},
       {"uri", F::Uri, 1, 1},
+      {"groupfirst", F::GroupFirst, 1, 1},
+      {"groupcount", F::GroupCount, 1, 1},
+      {"grouplength", F::GroupLength, 1, 1},
   };
   for (const auto& f : kFunctions) {
     if (!equal_ignoring_ascii_case(name, f.name))
@@ -287,6 +302,10 @@ void append_title_function(TitleFunction function, const std::string* args, size
   case TitleFunction::Uri:
     out += location_uri(args[0]);
     return;
+  case TitleFunction::GroupFirst:
+  case TitleFunction::GroupCount:
+  case TitleFunction::GroupLength:
+    return; // the formatter's own (title_format.cpp)
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "titleformat/functions.h"
+#include "titleformat/track_fields.h"
 
 namespace tessaly {
 namespace {
@@ -188,7 +189,8 @@ private:
       add_text(level, kUnknownFunction);
       return;
     }
-    if (std::all_of(arguments.begin(), arguments.end(), [&](Range argument) {
+    if (!looks_at_neighbours(*resolved) &&
+        std::all_of(arguments.begin(), arguments.end(), [&](Range argument) {
           return argument.count == 0 ||
                  (argument.count == 1 && to_.nodes_[argument.begin].kind == Kind::Text);
         })) {
@@ -315,12 +317,71 @@ private:
         sequence(arguments[1], out, ignored, height);
       return;
     }
+    if (looks_at_neighbours(function)) {
+      group(function, arguments[0], out);
+      return;
+    }
     for (size_t i = 0; i < count; ++i) {
       std::string& slot = slots_[height + i];
       slot.clear();
       sequence(arguments[i], slot, ignored, height + i + 1);
     }
     append_title_function(function, &slots_[height], count, out);
+  }
+
+  void group(TitleFunction function, Range key, std::string& out) {
+    size_t count = variables_.entry_count();
+    size_t position = variables_.entry_position();
+    if (count == 0 || position >= count) {
+      // An entry on its own is a group of one.
+      if (function != TitleFunction::GroupLength)
+        out += '1';
+      return;
+    }
+    const Groups& groups = groups_of(key, count);
+    const Groups::Run& run = groups.runs[groups.run_of[position]];
+    switch (function) {
+    case TitleFunction::GroupFirst:
+      if (run.first == position)
+        out += '1';
+      break;
+    case TitleFunction::GroupCount:
+      out += std::to_string(run.count);
+      break;
+    default:
+      if (run.any_length)
+        out += format_length(run.seconds);
+      break;
+    }
+  }
+
+  // Every entry's key made once, for the whole playlist: then each entry finds its group at once.
+  const Groups& groups_of(Range key, size_t count) {
+    Groups& groups = format_.groups_[key.begin];
+    if (groups.entries == count && groups.run_of.size() == count)
+      return groups;
+    groups = Groups();
+    groups.entries = count;
+    groups.run_of.resize(count);
+    std::string previous, current;
+    for (size_t i = 0; i < count; ++i) {
+      current.clear();
+      variables_.visit_entry(i, [&](const TitleVariables& entry) {
+        bool ignored = true;
+        Evaluation(format_, entry).sequence(key, current, ignored, 0);
+      });
+      if (i == 0 || current != previous)
+        groups.runs.push_back({i, 0, 0, false});
+      Groups::Run& run = groups.runs.back();
+      ++run.count;
+      if (double seconds = variables_.entry_length(i); seconds >= 0) {
+        run.seconds += seconds;
+        run.any_length = true;
+      }
+      groups.run_of[i] = static_cast<uint32_t>(groups.runs.size() - 1);
+      previous.swap(current);
+    }
+    return groups;
   }
 
   const TitleFormat& format_;

@@ -26,4 +26,10 @@ const TitleFormat& TitleFormatCache::get(std::string_view format) {
   return *kept_.front().format;
 }
 
+void TitleFormatCache::forget_groups() {
+  for (const Kept& kept : kept_)
+    kept.format->forget_groups();
+  too_large_.reset();
+}
+
 } // namespace tessaly

@@ -21,6 +21,8 @@ public:
 
   // format compiled with the cache's resolver; valid until the next call.
   const TitleFormat& get(std::string_view format);
+  // For a new playlist: see TitleFormat::forget_groups.
+  void forget_groups();
 
 private:
   struct Kept {

@@ -43,6 +43,7 @@ enum FieldId : int {
   kLengthSecondsExact,
   kListIndex,
   kListTotal,
+  kPlaylistName,
   kFirstFileField,
 };
 
@@ -110,6 +111,7 @@ int track_field_id(std::string_view name) {
   // a space.
   static const std::pair<std::string_view, int> kNames[] = {
       {"title", kTitle},
+      {"playlist_name", kPlaylistName},
       {"artist", kArtist},
       {"album", kAlbum},
       {"album artist", file_id(FileField::AlbumArtist)},
@@ -160,11 +162,31 @@ void EntryVariables::append_value(std::string_view name, int field, std::string&
       return;
     }
   }
+  if (field == kPlaylistName && playlist_) {
+    out += playlist_->name;
+    return;
+  }
   if (field < 0 || !playlist_ || index_ < 0 ||
       static_cast<size_t>(index_) >= playlist_->entries.size())
     return;
   append_track_field(playlist_->entries[static_cast<size_t>(index_)], static_cast<size_t>(index_),
                      playlist_->entries.size(), field, out);
+}
+
+size_t EntryVariables::entry_count() const {
+  bool in_playlist =
+      playlist_ && index_ >= 0 && static_cast<size_t>(index_) < playlist_->entries.size();
+  return in_playlist ? playlist_->entries.size() : 0;
+}
+
+void EntryVariables::visit_entry(size_t position,
+                                 const std::function<void(const TitleVariables&)>& visit) const {
+  visit(EntryVariables(items_, playlist_, static_cast<long long>(position)));
+}
+
+double EntryVariables::entry_length(size_t position) const {
+  const std::optional<double>& length = playlist_->entries[position].length_seconds;
+  return length ? *length : -1;
 }
 
 TitleLookup entry_lookup(const std::vector<std::pair<std::string, std::string>>& items,

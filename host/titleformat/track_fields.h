@@ -13,7 +13,9 @@
 namespace tessaly {
 
 // A field of an entry: title, artist, album, path, filename, length, length_seconds,
-// length_seconds_exact (the fraction kept), list_index (index + 1) and list_total; and what the
+// length_seconds_exact (the fraction kept), list_index (index + 1), list_total and playlist_name
+// (what was exported: the first input's name, a folder's or a playlist's without its extension);
+// and what the
 // file gives: album artist (or albumartist), tracknumber, totaltracks, discnumber, totaldiscs,
 // date, genre, comment, bitrate (kbit/s), samplerate (Hz), channels, codec, filesize (bytes).
 // Empty texts are unknown.
@@ -36,6 +38,12 @@ public:
       : items_(items), playlist_(playlist), index_(index) {}
   // field: track_field_id(name); formats applied to entries are compiled with it as resolver.
   void append_value(std::string_view name, int field, std::string& out) const override;
+  // The whole playlist, for the group functions.
+  size_t entry_count() const override;
+  size_t entry_position() const override { return static_cast<size_t>(index_); }
+  void visit_entry(size_t position,
+                   const std::function<void(const TitleVariables&)>& visit) const override;
+  double entry_length(size_t position) const override;
 
 private:
   const std::vector<std::pair<std::string, std::string>>& items_;
