@@ -52,6 +52,10 @@ public:
   static std::unique_ptr<LibraryIndex> open(const std::string& folder, std::string* warning,
                                             std::string* note);
 
+  // Lookups between these two read one snapshot under one lock: without it every lookup would
+  // take and drop the database's lock, at two system calls and a look for a journal each.
+  void begin_lookups();
+  void end_lookups();
   // The row of path when it was read with exactly these keys.
   bool find(const std::string& path, const FileKeys& keys, FileReading* reading);
   // Stores the readings of paths, in one transaction.

@@ -226,6 +226,17 @@ void LibraryIndex::fail(int code) {
     close();
 }
 
+void LibraryIndex::begin_lookups() {
+  if (db_ && sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+    fail(sqlite3_extended_errcode(db_));
+}
+
+void LibraryIndex::end_lookups() {
+  if (db_ && sqlite3_get_autocommit(db_) == 0 &&
+      sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+    fail(sqlite3_extended_errcode(db_));
+}
+
 bool LibraryIndex::find(const std::string& path, const FileKeys& keys, FileReading* reading) {
   if (!db_)
     return false;

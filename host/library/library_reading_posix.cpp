@@ -61,6 +61,8 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
   std::vector<Pending> pending;
   std::vector<std::string> gone;
   FileReading row;
+  if (index && !options.rescan)
+    index->begin_lookups();
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string& path = entries[i].resolved;
     if (path.empty() || is_url(path))
@@ -81,6 +83,9 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
     pending.push_back({i, keyed, {}});
     pending.back().read.keys = keys;
   }
+
+  if (index && !options.rescan)
+    index->end_lookups();
 
   // The others, on every core; each reading lands in its own slot.
   {
