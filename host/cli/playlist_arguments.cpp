@@ -1,6 +1,7 @@
 #include "cli/playlist_arguments.h"
 
 #include "cli/presets.h"
+#include "library/cover_reading.h"
 #include "playlist/inputs.h"
 #include "support/files.h"
 #include "support/location.h"
@@ -89,6 +90,14 @@ int open_playlist(Host& host, Telvane& telvane, const Command& command, const Ar
   for (PlaylistEntry& entry : playlist.entries) {
     if (entry.title.empty() && !entry.resolved.empty() && !is_url(entry.resolved))
       entry.title = name_without_extension(file_name(entry.resolved));
+  }
+  // Pictures are read and thumbnails made only for formats that show them, beside a file.
+  if (!parsed->output.empty() && parsed->output != "-" &&
+      custom_settings_mention(host, "%cover%")) {
+    notes.clear();
+    read_covers(&playlist, parsed->output, parsed->library.jobs, &notes);
+    for (const std::string& note : notes)
+      Host::report(note);
   }
   if (!parsed->sort.empty() || parsed->reverse)
     sort_playlist(&playlist, parsed->sort, parsed->reverse);

@@ -88,4 +88,21 @@ bool custom_entry_format_empty(Host& host) {
   return false;
 }
 
+bool custom_settings_mention(Host& host, std::string_view text) {
+  for (LoadedModule& module : host.modules()) {
+    if (!module.client)
+      continue;
+    std::vector<ConfigRecord> records;
+    if (!parse_config_block(current_config_block(*module.client), &records))
+      continue;
+    for (const ConfigRecord& record : records) {
+      auto found = std::search(record.value.begin(), record.value.end(), text.begin(), text.end(),
+                               [](char a, char b) { return ascii_lower(a) == ascii_lower(b); });
+      if (found != record.value.end())
+        return true;
+    }
+  }
+  return false;
+}
+
 } // namespace tessaly

@@ -1,6 +1,8 @@
 // The ready-made configurations of presets/ (NAME.tvc), as `export --preset NAME` loads them.
 #pragma once
 
+#include <string_view>
+
 #include <string>
 #include <vector>
 
@@ -22,5 +24,9 @@ bool load_preset(Host& host, const std::string& name);
 
 // True when the "Custom" format's entry format is empty, so each entry writes nothing.
 bool custom_entry_format_empty(Host& host);
+
+// True when a setting of a loaded module holds text, ASCII case aside: whether the formats use a
+// field, such as %cover%, that costs work to give.
+bool custom_settings_mention(Host& host, std::string_view text);
 
 } // namespace tessaly

@@ -22,6 +22,9 @@ enum class FileField : unsigned char {
   Channels,
   Codec,    // "FLAC", "MP3", "Vorbis", "Opus", "AAC", "WAV", ...
   FileSize, // bytes
+  // Set for an export, never kept in the library index: the address of the entry's cover
+  // thumbnail beside the output.
+  Cover,
 };
 
 struct PlaylistEntry {

@@ -128,6 +128,7 @@ int track_field_id(std::string_view name) {
       {"channels", file_id(FileField::Channels)},
       {"codec", file_id(FileField::Codec)},
       {"filesize", file_id(FileField::FileSize)},
+      {"cover", file_id(FileField::Cover)},
       {"path", kPath},
       {"filename", kFilename},
       {"length", kLength},
@@ -186,7 +187,7 @@ void EntryVariables::visit_entry(size_t position,
 
 double EntryVariables::entry_length(size_t position) const {
   const std::optional<double>& length = playlist_->entries[position].length_seconds;
-  return length ? *length : -1;
+  return length && *length > 0 ? *length : -1; // as the statistics count them
 }
 
 TitleLookup entry_lookup(const std::vector<std::pair<std::string, std::string>>& items,

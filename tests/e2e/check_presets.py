@@ -255,6 +255,77 @@ def check_html(entries, path, problems):
                                                                        unknown)], "totals")
 
 
+class AlbumReader(html.parser.HTMLParser):
+    """The html-albums page: per tbody, the album heading's spans and each track row's cells."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.albums, self.tags, self.attrs, self.text, self.span = [], [], {}, None, None
+        self.scripts = []
+
+    def handle_starttag(self, tag, attrs):
+        self.tags.append(tag)
+        attrs = dict(attrs)
+        self.attrs.setdefault(tag, []).append(attrs)
+        if tag == "tbody":
+            self.albums.append({"heading": {}, "tracks": []})
+        elif tag == "span":
+            self.span, self.text = attrs.get("class"), ""
+        elif tag == "tr" and attrs.get("class") == "track":
+            self.albums[-1]["tracks"].append([])
+        elif tag == "td":
+            self.text = ""
+        elif tag == "script":
+            self.scripts.append(attrs)
+
+    def handle_endtag(self, tag):
+        if tag == "span" and self.span:
+            self.albums[-1]["heading"][self.span] = self.text
+            self.span, self.text = None, None
+        elif tag == "td" and self.text is not None:
+            self.albums[-1]["tracks"][-1].append(self.text)
+            self.text = None
+
+    def handle_data(self, data):
+        if self.text is not None:
+            self.text += data
+
+
+def check_albums(entries, path, problems):
+    reader = AlbumReader()
+    with open(path, encoding="utf-8") as f:
+        reader.feed(f.read())
+    reader.close()
+    problems.expect(sorted(set(reader.tags)),
+                    ["body", "h1", "head", "html", "input", "meta", "p", "script", "span",
+                     "style", "table", "tbody", "td", "th", "title", "tr"] if entries else
+                    ["body", "h1", "head", "html", "input", "meta", "p", "script", "style",
+                     "table", "title"], "the elements used")
+    # The search box is shown by the script only, which is inline: the page works without it.
+    problems.expect([("hidden" in a) for a in reader.attrs.get("input", [])], [True], "search box")
+    problems.expect(reader.scripts, [{}], "one inline script")
+    # Neighbours with the same album artist (else artist) and album are one album.
+    groups = []
+    for i, entry in enumerate(entries, 1):
+        key = (entry.artist, entry.album)
+        if not groups or groups[-1][0] != key:
+            groups.append((key, []))
+        groups[-1][1].append((i, entry))
+    problems.expect(len(reader.albums), len(groups), "album count")
+    for album, (key, members) in zip(reader.albums, groups):
+        seconds = [e.whole_seconds() for _, e in members if e.length is not None and e.length > 0]
+        count = "%d %s" % (len(members), "tracks" if len(members) > 1 else "track")
+        if seconds:
+            total = sum(e.length for _, e in members if e.length is not None and e.length > 0)
+            count += ", " + length_text(Entry("", total, "", "", ""))
+        want = {"name": printable(key[1]) or "Other tracks", "count": count}
+        if key[0]:
+            want["artist"] = printable(key[0])
+        problems.expect(album["heading"], want, "album heading of track %d" % members[0][0])
+        problems.expect(album["tracks"], [[str(i), printable(e.shown_title()), length_text(e)]
+                                          for i, e in members], "tracks of album %s" % key[1])
+
+
 def markdown_cells(line):
     """The cells of a table row as a renderer splits it: a backslash escapes the next byte."""
     cells = re.findall(r"\|((?:\\.|[^|\\])*)", line.strip())
@@ -399,7 +470,7 @@ def main(argv):
     if len(argv) == 4 and argv[1] == "normalize":
         normalize(argv[2], argv[3])
         return 0
-    checks = {"xspf": check_xspf, "html": check_html, "md": check_md, "txt": check_txt,
+    checks = {"xspf": check_xspf, "html": check_html, "albums": check_albums, "md": check_md, "txt": check_txt,
               "m3u": check_m3u, "csv": check_csv, "json": check_json}
     if len(argv) != 5 or argv[1] not in checks:
         print(__doc__.strip(), file=sys.stderr)

@@ -31,6 +31,7 @@ for tvc in "$E2E_ROOT"/presets/*.tvc; do
   presets=$((presets + 1))
   case $name in
     html-table) kind=html ;;
+    html-albums) kind=albums ;;
     xspf) kind=xspf ;;
     markdown) kind=md ;;
     text) kind=txt ;;
@@ -78,7 +79,7 @@ for tvc in "$E2E_ROOT"/presets/*.tvc; do
       sed 's/^/    /' "$E2E_TMP/check" >&2
     fi
   done
-  if [ "$kind" = html ]; then
+  if [ "$kind" = html ] || [ "$kind" = albums ]; then
     # The page must stay clean HTML for a validator too, not only for Python's parser.
     if tidy -e -q "$E2E_TMP/$name-demo.$kind" >"$E2E_TMP/tidy" 2>&1; then
       pass
@@ -99,6 +100,6 @@ tessaly --profile "$E2E_TMP/profile-m3u" stats "$E2E_TMP/m3u-demo.m3u"
 expect_status 0 "m3u: the export loads back"
 expect_same "$E2E_TMP/stats-demo" "$E2E_TMP/out" "m3u: statistics of the export loaded back"
 
-if [ "$presets" -ge 7 ]; then pass; else fail "only $presets presets in presets/"; fi
+if [ "$presets" -ge 8 ]; then pass; else fail "only $presets presets in presets/"; fi
 
 e2e_finish
