@@ -204,13 +204,39 @@ if [ "$(id -u)" -ne 0 ]; then
   expect_contains "$E2E_TMP/err" "locked.flac: Permission denied" "an unreadable file"
 fi
 
+# Covers: embedded in one album, a folder.jpg beside the other, the same picture: one thumbnail,
+# named in both albums' headings. A format without %cover% reads no picture.
+covers=$E2E_TMP/covers
+mkdir -p "$covers/One" "$covers/Two"
+convert -size 300x200 gradient:navy-gold "$E2E_TMP/cover.jpg"
+flac -s -f --picture="3||||$E2E_TMP/cover.jpg" --tag=ALBUM=One --tag=TITLE=Inside \
+  -o "$covers/One/a.flac" "$E2E_TMP/t1.5.wav"
+flac -s -f --tag=ALBUM=Two --tag=TITLE=Beside -o "$covers/Two/b.flac" "$E2E_TMP/t1.5.wav"
+cp "$E2E_TMP/cover.jpg" "$covers/Two/Folder.JPG"
+tessaly --profile "$E2E_TMP/fresh3" export "$covers" --preset html-albums -o "$E2E_TMP/albums.html"
+expect_status 0 "html-albums with covers"
+grep -o '<img src="[^"]*"' "$E2E_TMP/albums.html" | sort -u >"$E2E_TMP/images"
+ls "$E2E_TMP/albums.covers" | sed 's/^/<img src="albums.covers\//; s/$/"/' >"$E2E_TMP/thumbnails"
+expect_same "$E2E_TMP/thumbnails" "$E2E_TMP/images" "html-albums: one thumbnail for both albums"
+grep -c '<img src=' "$E2E_TMP/albums.html" >"$E2E_TMP/count"
+expect_text 2 "$E2E_TMP/count" "html-albums: a cover in each album's heading"
+tessaly --profile "$E2E_TMP/fresh3" export "$covers" --preset html-table -o "$E2E_TMP/table.html"
+[ ! -e "$E2E_TMP/table.covers" ] && pass || fail "a format without %cover% made thumbnails"
+# A folder of thumbnails that cannot be made: one line, and the page without covers.
+: >"$E2E_TMP/blocked.covers"
+tessaly --profile "$E2E_TMP/fresh3" export "$covers" --preset html-albums -o "$E2E_TMP/blocked.html"
+expect_status 0 "html-albums, thumbnails that cannot be written"
+grep -c 'the export has no covers' "$E2E_TMP/err" >"$E2E_TMP/count"
+expect_text 1 "$E2E_TMP/count" "html-albums, thumbnails that cannot be written: one line"
+if grep -q '<img' "$E2E_TMP/blocked.html"; then fail "a cover without its thumbnail"; else pass; fi
+
 # A fresh profile: the empty entry format is explained; an unknown preset is named.
 tessaly --profile "$E2E_TMP/fresh2" export "$lib/plain.m3u" -o "$E2E_TMP/empty.txt"
 expect_status 0 "a fresh profile"
-expect_contains "$E2E_TMP/err" "the Custom entry format is empty, so no entry writes anything: choose a preset with --preset NAME (csv, html-table, json, m3u, markdown, text, xspf)" \
+expect_contains "$E2E_TMP/err" "the Custom entry format is empty, so no entry writes anything: choose a preset with --preset NAME (csv, html-albums, html-table, json, m3u, markdown, text, xspf)" \
   "a fresh profile: the hint"
 tessaly --profile "$E2E_TMP/fresh2" export "$lib/plain.m3u" --preset nosuch -o "$E2E_TMP/empty.txt"
 expect_status 1 "an unknown preset"
-expect_contains "$E2E_TMP/err" "no preset 'nosuch'; the presets are csv, html-table" "an unknown preset"
+expect_contains "$E2E_TMP/err" "no preset 'nosuch'; the presets are csv, html-albums, html-table" "an unknown preset"
 
 e2e_finish
