@@ -50,8 +50,8 @@ int run_export(Host& host, const Arguments& arguments) {
 
 const Command kExportCommand = {
     "export",
-    "PLAYLIST... -o OUT [--format NAME] [--preset NAME] [--no-index | --rescan] [--jobs N]\n"
-    "         [--quiet]",
+    "PLAYLIST... -o OUT [--format NAME] [--preset NAME] [--sort FORMAT] [--reverse]\n"
+    "         [--no-index | --rescan] [--jobs N] [--quiet]",
     "write a playlist through an output format",
     "  Loads PLAYLIST and writes it to OUT (- for standard output) in the output format NAME\n"
     "  (default Custom): header, one formatted entry per playlist entry, footer. OUT is\n"
@@ -63,6 +63,10 @@ const Command kExportCommand = {
     "  the other. The native tessaly reads each local file's tags and length, which win over\n"
     "  the playlist's; a file it cannot read keeps the playlist's information and is counted\n"
     "  in one line on standard error.\n"
+    "\n"
+    "  --sort FORMAT orders the entries by the text FORMAT makes of each: natural order\n"
+    "  (2 before 10), ASCII letters without regard to case, stable; --reverse the other\n"
+    "  way (alone, it reverses the playlist).\n"
     "\n"
     "  The native tessaly keeps what each file gave in the profile's library.sqlite and\n"
     "  reads again only the files whose size, times, inode or device changed. --no-index\n"
@@ -78,14 +82,15 @@ const Command kExportCommand = {
     "  %length_seconds% %length_seconds_exact% %list_index% %list_total% are the entry's\n"
     "  fields, with the file's %album artist% %tracknumber% %totaltracks% %discnumber%\n"
     "  %totaldiscs% %date% %genre% %comment% %bitrate% %samplerate% %channels% %codec%\n"
-    "  %filesize% (docs/fields.md; the header and footer see entry 1's, and the format's\n"
-    "  own variables):\n"
+    "  %filesize% %cover% and %playlist_name% (docs/fields.md; the header and footer see\n"
+    "  entry 1's, and the format's own variables):\n"
     "  %path% is the full location (a relative entry joined to the playlist's folder, in\n"
     "  this system's form), %length_seconds% whole seconds, %length_seconds_exact% the\n"
     "  length as the playlist gives it (198.4). [...] shows only when every field directly\n"
     "  inside is known; '...' is literal text ('' a quote); the functions are\n"
     "  $if(C,THEN,ELSE) $if2(A,B) $upper(S) $lower(S) $len(S) $num(N,WIDTH) $char(N)\n"
-    "  $crlf() $tab(), and:\n"
+    "  $crlf() $tab(), $groupfirst(KEY) $groupcount(KEY) $grouplength(KEY) (a group: the\n"
+    "  run of neighbours whose KEY gives the same text), and:\n"
     "    $add(A,B) $sub(A,B) $mul(A,B) $div(A,B) $mod(A,B)\n"
     "                  whole-number arithmetic; $div truncates toward zero, $mod keeps A's\n"
     "                  sign, and both give nothing for B = 0 ($mul(%length_seconds%,1000)\n"
