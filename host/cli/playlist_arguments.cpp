@@ -95,7 +95,7 @@ int open_playlist(Host& host, Telvane& telvane, const Command& command, const Ar
   if (!parsed->output.empty() && parsed->output != "-" &&
       custom_settings_mention(host, "%cover%")) {
     notes.clear();
-    read_covers(&playlist, parsed->output, parsed->library.jobs, &notes);
+    read_covers(&playlist, parsed->output, parsed->library, &notes);
     for (const std::string& note : notes)
       Host::report(note);
   }

@@ -1,41 +1,105 @@
 #include <chrono>
+#include <memory>
 
 #include "library/cover_reading.h"
 #include "library/covers.h"
+#include "library/library_index.h"
 #include "library/work_pool.h"
 #include "support/location.h"
 
 namespace tessaly {
+namespace {
 
-void read_covers(Playlist* playlist, const std::string& output, unsigned jobs,
+constexpr const char* kEmbedded = "h:";
+constexpr const char* kNoneEmbedded = "-";
+
+} // namespace
+
+void read_covers(Playlist* playlist, const std::string& output, const LibraryOptions& options,
                  std::vector<std::string>* notes) {
   std::vector<PlaylistEntry>& entries = playlist->entries;
-  std::vector<size_t> local;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    if (!entries[i].resolved.empty() && !is_url(entries[i].resolved))
-      local.push_back(i);
-  }
   CoverThumbnails thumbnails(output);
+  std::unique_ptr<LibraryIndex> index;
+  if (options.use_index) {
+    std::string warning, note; // said once already, by the reading of the tags
+    index = LibraryIndex::open(options.profile, &warning, &note);
+  }
+
   // Each result lands in its own slot; the entries are changed afterwards, in order.
-  std::vector<CoverResult> results(local.size());
+  std::vector<CoverResult> results(entries.size());
+  struct Pending {
+    size_t entry;
+    bool keyed;
+    FileKeys keys;
+    std::string embedded;
+  };
+  std::vector<Pending> pending;
+  if (index && !options.rescan)
+    index->begin_lookups();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string& path = entries[i].resolved;
+    if (path.empty() || is_url(path))
+      continue;
+    // An unchanged file: its picture's thumbnail is made, or it has none of its own.
+    FileKeys keys;
+    bool keyed = file_keys(path, &keys);
+    std::string picture;
+    if (keyed && index && !options.rescan && index->find_cover(path, keys, &picture)) {
+      if (picture == kNoneEmbedded) {
+        results[i] = thumbnails.beside_cover(path);
+        continue;
+      }
+      if (picture.rfind(kEmbedded, 0) == 0) {
+        results[i] = thumbnails.made_thumbnail(picture.substr(2));
+        if (results[i].status == CoverStatus::Cover)
+          continue;
+      }
+    }
+    pending.push_back({i, keyed, keys, {}});
+  }
+  if (index && !options.rescan)
+    index->end_lookups();
+
   run_work_pool(
-      local.size(), jobs > 0 ? jobs : available_processors(),
-      [&](size_t k) { results[k] = thumbnails.cover_of(entries[local[k]].resolved); },
+      pending.size(), options.jobs > 0 ? options.jobs : available_processors(),
+      [&](size_t k) {
+        Pending& p = pending[k];
+        results[p.entry] = thumbnails.cover_of(entries[p.entry].resolved, &p.embedded);
+      },
       [](const std::vector<size_t>&) {}, 256, std::chrono::milliseconds(100));
+
+  if (index) {
+    // A damaged picture is not remembered: it is tried again, and counted again.
+    std::vector<const std::string*> paths;
+    std::vector<FileKeys> keys;
+    std::vector<std::string> pictures;
+    for (const Pending& p : pending) {
+      if (!p.keyed || results[p.entry].status == CoverStatus::BadPicture ||
+          results[p.entry].status == CoverStatus::Unwritable)
+        continue;
+      paths.push_back(&entries[p.entry].resolved);
+      keys.push_back(p.keys);
+      pictures.push_back(p.embedded.empty() ? kNoneEmbedded : kEmbedded + p.embedded);
+    }
+    index->store_covers(paths, keys, pictures);
+  }
+
   size_t bad = 0;
   std::string first_bad;
-  for (size_t k = 0; k < local.size(); ++k) {
-    const CoverResult& result = results[k];
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const CoverResult& result = results[i];
     if (result.status == CoverStatus::Cover)
-      entries[local[k]].set_file_field(FileField::Cover, result.address);
+      entries[i].set_file_field(FileField::Cover, result.address);
     else if (result.status == CoverStatus::BadPicture && bad++ == 0)
-      first_bad = entries[local[k]].resolved + ": " + result.reason;
+      first_bad = entries[i].resolved + ": " + result.reason;
   }
   if (std::string error = thumbnails.folder_error(); !error.empty())
-    notes->push_back(error + "; the export has no covers");
+    notes->push_back(error);
   if (bad > 0)
     notes->push_back(std::to_string(bad) + (bad == 1 ? " cover" : " covers") +
                      " could not be used; first: " + first_bad);
+  if (index && !index->trouble().empty())
+    notes->push_back(index->trouble());
 }
 
 } // namespace tessaly

@@ -274,16 +274,35 @@ CoverResult CoverThumbnails::thumbnail(const std::string& picture) {
   return made->result;
 }
 
-CoverResult CoverThumbnails::cover_of(const std::string& audio_path) {
+CoverResult CoverThumbnails::cover_of(const std::string& audio_path, std::string* embedded) {
   std::string picture;
   switch (read_front_cover(audio_path, &picture)) {
   case PictureFound::Found:
+    if (embedded && picture.size() <= kMaxCoverBytes && is_jpeg_or_png(picture))
+      *embedded = sha256_hex(picture);
     return thumbnail(picture);
   case PictureFound::TooLarge:
     return bad("a picture in the tags larger than a cover may be");
   case PictureFound::None:
     break;
   }
+  return beside_cover(audio_path);
+}
+
+CoverResult CoverThumbnails::made_thumbnail(const std::string& hash) {
+  std::string error;
+  if (hash.size() != 64 || hash.find_first_not_of("0123456789abcdef") != std::string::npos ||
+      !state_->open_folder(&error))
+    return {};
+  std::string name = hash + ".jpg";
+  struct stat info;
+  if (::fstatat(state_->folder_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(info.st_mode) && info.st_size > 0)
+    return {CoverStatus::Cover, state_->address_base + name, {}};
+  return {};
+}
+
+CoverResult CoverThumbnails::beside_cover(const std::string& audio_path) {
   std::string folder = parent_dir(absolute_path(audio_path));
   std::shared_ptr<State::Beside> beside = state_->slot(&state_->beside, folder);
   std::call_once(beside->once, [&] {

@@ -66,8 +66,14 @@ public:
   CoverThumbnails(const CoverThumbnails&) = delete;
   CoverThumbnails& operator=(const CoverThumbnails&) = delete;
 
-  // The cover of the audio file at path.
-  CoverResult cover_of(const std::string& audio_path);
+  // The cover of the audio file at path. embedded, when given, gets the hash that names the
+  // picture in the file's tags (a JPEG or PNG within the limits), else stays empty.
+  CoverResult cover_of(const std::string& audio_path, std::string* embedded = nullptr);
+  // The thumbnail named hash, when an export made it already: Cover, else NoCover. Reads no
+  // picture: what a re-export of an unchanged file asks.
+  CoverResult made_thumbnail(const std::string& hash);
+  // The image beside the audio file at path, for a file known to hold no picture of its own.
+  CoverResult beside_cover(const std::string& audio_path);
   // The thumbnail of a picture's bytes.
   CoverResult thumbnail(const std::string& picture);
 

@@ -13,6 +13,8 @@
 
 #include "playlist/playlist.h"
 
+struct sqlite3;
+
 namespace tessaly {
 
 // What tells that a file changed: a tag editor that keeps the modification time still changes
@@ -61,6 +63,12 @@ public:
   // Stores the readings of paths, in one transaction.
   void store(const std::vector<const std::string*>& paths,
              const std::vector<const FileReading*>& readings);
+  // What a file's tags hold of a cover, as it was with these keys: "h:HASH" for an embedded
+  // picture (its thumbnail's name), "-" for none. False when not known.
+  bool find_cover(const std::string& path, const FileKeys& keys, std::string* picture);
+  // Stores what the files' tags hold of a cover, in one transaction.
+  void store_covers(const std::vector<const std::string*>& paths, const std::vector<FileKeys>& keys,
+                    const std::vector<std::string>& pictures);
   // Removes the rows of paths, and those below each folder that are not in kept (sorted).
   void forget(const std::vector<std::string>& paths);
   void forget_below(const std::string& folder, const std::vector<std::string>& kept);
@@ -83,7 +91,7 @@ private:
   void fail(int code);
   void close();
 
-  struct sqlite3* db_ = nullptr;
+  ::sqlite3* db_ = nullptr;
   std::unique_ptr<Statements> statements_;
   std::string path_;
   std::string trouble_;

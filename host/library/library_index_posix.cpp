@@ -14,7 +14,7 @@ namespace {
 
 // The rules by which a file is read, and the TagLib that reads it: rows written under others
 // are read again. Raise kReadingRules whenever what a file gives changes.
-constexpr int kReadingRules = 2;
+constexpr int kReadingRules = 3;
 constexpr int kVersion = kReadingRules * 1000000 + TAGLIB_MAJOR_VERSION * 10000 +
                          TAGLIB_MINOR_VERSION * 100 + TAGLIB_PATCH_VERSION;
 // Another export of the same profile may hold the index for a while: wait, never fail.
@@ -28,6 +28,12 @@ constexpr const char* kSchema = "CREATE TABLE files ("
                                 "  device INTEGER NOT NULL,"
                                 "  reason TEXT," // not null: the file could not be read
                                 "  length REAL, title TEXT, artist TEXT, album TEXT, fields BLOB"
+                                ") WITHOUT ROWID;"
+                                "CREATE TABLE covers ("
+                                "  path TEXT PRIMARY KEY,"
+                                "  size INTEGER NOT NULL, mtime INTEGER NOT NULL,"
+                                "  ctime INTEGER NOT NULL, inode INTEGER NOT NULL,"
+                                "  device INTEGER NOT NULL, picture TEXT NOT NULL"
                                 ") WITHOUT ROWID";
 
 // A file's own fields as one value: for each, its number, its length (4 bytes, little-endian)
@@ -97,9 +103,13 @@ struct LibraryIndex::Statements {
   sqlite3_stmt* store = nullptr;
   sqlite3_stmt* forget = nullptr;
   sqlite3_stmt* below = nullptr;
+  sqlite3_stmt* find_cover = nullptr;
+  sqlite3_stmt* store_cover = nullptr;
+  sqlite3_stmt* forget_cover = nullptr;
 
   ~Statements() {
-    for (sqlite3_stmt* statement : {find, store, forget, below})
+    for (sqlite3_stmt* statement :
+         {find, store, forget, below, find_cover, store_cover, forget_cover})
       sqlite3_finalize(statement);
   }
 };
@@ -190,8 +200,8 @@ bool LibraryIndex::prepare() {
     // Another reader's rows, or none: made anew, once, whoever of two exports comes first.
     if (!run("BEGIN IMMEDIATE"))
       return false;
-    std::string renew = "DROP TABLE IF EXISTS files; " + std::string(kSchema) +
-                        "; PRAGMA user_version=" + std::to_string(kVersion);
+    std::string renew = "DROP TABLE IF EXISTS files; DROP TABLE IF EXISTS covers; " +
+                        std::string(kSchema) + "; PRAGMA user_version=" + std::to_string(kVersion);
     if (!version(&found) || (found != kVersion && !run(renew.c_str())) || !run("COMMIT")) {
       run("ROLLBACK");
       return false;
@@ -208,7 +218,12 @@ bool LibraryIndex::prepare() {
          compile("INSERT OR REPLACE INTO files VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                  &statements_->store) &&
          compile("DELETE FROM files WHERE path = ?", &statements_->forget) &&
-         compile("SELECT path FROM files WHERE path > ? AND path < ?", &statements_->below);
+         compile("SELECT path FROM files WHERE path > ? AND path < ?", &statements_->below) &&
+         compile("SELECT size, mtime, ctime, inode, device, picture FROM covers WHERE path = ?",
+                 &statements_->find_cover) &&
+         compile("INSERT OR REPLACE INTO covers VALUES (?, ?, ?, ?, ?, ?, ?)",
+                 &statements_->store_cover) &&
+         compile("DELETE FROM covers WHERE path = ?", &statements_->forget_cover);
 }
 
 void LibraryIndex::fail(int code) {
@@ -310,15 +325,64 @@ void LibraryIndex::store(const std::vector<const std::string*>& paths,
   }
 }
 
+bool LibraryIndex::find_cover(const std::string& path, const FileKeys& keys, std::string* picture) {
+  if (!db_)
+    return false;
+  sqlite3_stmt* s = statements_->find_cover;
+  bind_text(s, 1, path);
+  int code = sqlite3_step(s);
+  bool found = false;
+  if (code == SQLITE_ROW) {
+    FileKeys stored{sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1),
+                    sqlite3_column_int64(s, 2), static_cast<uint64_t>(sqlite3_column_int64(s, 3)),
+                    static_cast<uint64_t>(sqlite3_column_int64(s, 4))};
+    found = stored == keys;
+    if (found)
+      *picture = column_text(s, 5);
+  }
+  sqlite3_reset(s);
+  if (code != SQLITE_ROW && code != SQLITE_DONE)
+    fail(code);
+  return found;
+}
+
+void LibraryIndex::store_covers(const std::vector<const std::string*>& paths,
+                                const std::vector<FileKeys>& keys,
+                                const std::vector<std::string>& pictures) {
+  if (!db_ || paths.empty())
+    return;
+  int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  sqlite3_stmt* s = statements_->store_cover;
+  for (size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
+    bind_text(s, 1, *paths[i]);
+    sqlite3_bind_int64(s, 2, keys[i].size);
+    sqlite3_bind_int64(s, 3, keys[i].mtime_ns);
+    sqlite3_bind_int64(s, 4, keys[i].ctime_ns);
+    sqlite3_bind_int64(s, 5, static_cast<int64_t>(keys[i].inode));
+    sqlite3_bind_int64(s, 6, static_cast<int64_t>(keys[i].device));
+    bind_text(s, 7, pictures[i]);
+    code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
+    sqlite3_reset(s);
+  }
+  if (code == SQLITE_OK)
+    code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    fail(code);
+  }
+}
+
 void LibraryIndex::forget(const std::vector<std::string>& paths) {
   if (!db_ || paths.empty())
     return;
   int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  sqlite3_stmt* s = statements_->forget;
   for (size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
-    bind_text(s, 1, paths[i]);
-    code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
-    sqlite3_reset(s);
+    for (sqlite3_stmt* s : {statements_->forget, statements_->forget_cover}) {
+      bind_text(s, 1, paths[i]);
+      if (code == SQLITE_OK)
+        code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
+      sqlite3_reset(s);
+    }
   }
   if (code == SQLITE_OK)
     code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);

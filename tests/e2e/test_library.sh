@@ -220,6 +220,14 @@ ls "$E2E_TMP/albums.covers" | sed 's/^/<img src="albums.covers\//; s/$/"/' >"$E2
 expect_same "$E2E_TMP/thumbnails" "$E2E_TMP/images" "html-albums: one thumbnail for both albums"
 grep -c '<img src=' "$E2E_TMP/albums.html" >"$E2E_TMP/count"
 expect_text 2 "$E2E_TMP/count" "html-albums: a cover in each album's heading"
+# Again, nothing changed: the same page, and no audio file opened for its cover.
+cp "$E2E_TMP/albums.html" "$E2E_TMP/albums-first.html"
+ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=openat -o "$E2E_TMP/trace" "$TESSALY" \
+  --profile "$E2E_TMP/fresh3" export "$covers" --preset html-albums -o "$E2E_TMP/albums.html" \
+  >/dev/null 2>&1
+expect_same "$E2E_TMP/albums-first.html" "$E2E_TMP/albums.html" "html-albums again"
+grep -c '\.flac"' "$E2E_TMP/trace" >"$E2E_TMP/count"
+expect_text 0 "$E2E_TMP/count" "html-albums again: audio files opened"
 tessaly --profile "$E2E_TMP/fresh3" export "$covers" --preset html-table -o "$E2E_TMP/table.html"
 [ ! -e "$E2E_TMP/table.covers" ] && pass || fail "a format without %cover% made thumbnails"
 # A folder of thumbnails that cannot be made: one line, and the page without covers.
