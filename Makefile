@@ -78,7 +78,7 @@ bench: build
 # read a library share nothing unlocked. Not part of make test (a build of its own).
 tsan: deps
 	$(call build_step,tsan,--target tessaly tessaly_host_tests vorlane)
-	TSAN_OPTIONS=halt_on_error=1 ctest --preset tsan -R '^(host|e2e_test_library|e2e_test_library_index)$$'
+	TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" ctest --preset tsan -R '^(host|e2e_test_library|e2e_test_library_index)$$'
 
 demo: build
 	@scripts/demo

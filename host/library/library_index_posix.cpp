@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "library/library_index.h"
 #include "support/files.h"
@@ -19,6 +21,7 @@ constexpr int kVersion = kReadingRules * 1000000 + TAGLIB_MAJOR_VERSION * 10000 
                          TAGLIB_MINOR_VERSION * 100 + TAGLIB_PATCH_VERSION;
 // Another export of the same profile may hold the index for a while: wait, never fail.
 constexpr int kBusyMilliseconds = 10 * 60 * 1000;
+constexpr auto kLongestPause = std::chrono::milliseconds(200);
 constexpr const char* kFileName = "library.sqlite";
 
 constexpr const char* kSchema = "CREATE TABLE files ("
@@ -154,14 +157,25 @@ std::unique_ptr<LibraryIndex> LibraryIndex::open(const std::string& folder, std:
 }
 
 int LibraryIndex::connect() {
-  // A link at the index's name is not followed: the profile holds the file itself.
-  int code =
-      sqlite3_open_v2(path_.c_str(), &db_,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
-  if (code != SQLITE_OK)
-    return code;
-  sqlite3_busy_timeout(db_, kBusyMilliseconds);
-  return prepare() ? SQLITE_OK : sqlite3_extended_errcode(db_);
+  // Where two exports open a new index at once, the one that must turn its journal into a
+  // write-ahead log is told "busy" at once rather than made to wait (waiting could deadlock):
+  // it waits here instead, and tries again.
+  auto waited = std::chrono::milliseconds(0);
+  for (auto pause = std::chrono::milliseconds(5);; pause = std::min(pause * 2, kLongestPause)) {
+    // A link at the index's name is not followed: the profile holds the file itself.
+    int code =
+        sqlite3_open_v2(path_.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+    if (code != SQLITE_OK)
+      return code;
+    sqlite3_busy_timeout(db_, kBusyMilliseconds);
+    code = prepare() ? SQLITE_OK : sqlite3_extended_errcode(db_);
+    if ((code & 0xFF) != SQLITE_BUSY || waited.count() >= kBusyMilliseconds)
+      return code;
+    close();
+    std::this_thread::sleep_for(pause);
+    waited += pause;
+  }
 }
 
 bool LibraryIndex::move_aside(const std::string& why, std::string* note) {
