@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +87,8 @@ private:
   bool prepare();
   // Moves a damaged index aside, saying so in trouble_ (or why not in *note).
   bool move_aside(const std::string& why, std::string* note);
+  // row(i) for i below count, in one transaction that commits when every row gave SQLITE_OK.
+  void write_rows(size_t count, const std::function<int(size_t)>& row);
   // Called with each SQLite result that is no success: the index is given up for this run,
   // and moved aside when it is damaged.
   void fail(int code);

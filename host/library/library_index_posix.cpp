@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <thread>
 
 #include "library/library_index.h"
@@ -80,6 +81,31 @@ std::string column_text(sqlite3_stmt* statement, int column) {
 
 void bind_text(sqlite3_stmt* statement, int index, const std::string& text) {
   sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+// A file's keys bound to five parameters from first on, or read from five columns.
+void bind_keys(sqlite3_stmt* statement, int first, const FileKeys& keys) {
+  sqlite3_bind_int64(statement, first, keys.size);
+  sqlite3_bind_int64(statement, first + 1, keys.mtime_ns);
+  sqlite3_bind_int64(statement, first + 2, keys.ctime_ns);
+  sqlite3_bind_int64(statement, first + 3, static_cast<int64_t>(keys.inode));
+  sqlite3_bind_int64(statement, first + 4, static_cast<int64_t>(keys.device));
+}
+
+FileKeys column_keys(sqlite3_stmt* statement, int first) {
+  return {sqlite3_column_int64(statement, first), sqlite3_column_int64(statement, first + 1),
+          sqlite3_column_int64(statement, first + 2),
+          static_cast<uint64_t>(sqlite3_column_int64(statement, first + 3)),
+          static_cast<uint64_t>(sqlite3_column_int64(statement, first + 4))};
+}
+
+// Runs a statement that returns no row; SQLITE_OK or its error, the statement reset.
+int step_once(sqlite3_stmt* statement) {
+  int code = sqlite3_step(statement) == SQLITE_DONE
+                 ? SQLITE_OK
+                 : sqlite3_extended_errcode(sqlite3_db_handle(statement));
+  sqlite3_reset(statement);
+  return code;
 }
 
 bool damaged(int code) {
@@ -274,9 +300,7 @@ bool LibraryIndex::find(const std::string& path, const FileKeys& keys, FileReadi
   int code = sqlite3_step(s);
   bool found = false;
   if (code == SQLITE_ROW) {
-    reading->keys = {sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1),
-                     sqlite3_column_int64(s, 2), static_cast<uint64_t>(sqlite3_column_int64(s, 3)),
-                     static_cast<uint64_t>(sqlite3_column_int64(s, 4))};
+    reading->keys = column_keys(s, 0);
     found = reading->keys == keys;
     if (found) {
       reading->readable = sqlite3_column_type(s, 5) == SQLITE_NULL;
@@ -300,21 +324,28 @@ bool LibraryIndex::find(const std::string& path, const FileKeys& keys, FileReadi
   return found;
 }
 
-void LibraryIndex::store(const std::vector<const std::string*>& paths,
-                         const std::vector<const FileReading*>& readings) {
-  if (!db_ || paths.empty())
+void LibraryIndex::write_rows(size_t count, const std::function<int(size_t)>& row) {
+  if (!db_ || count == 0)
     return;
   int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  sqlite3_stmt* s = statements_->store;
-  for (size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
+  for (size_t i = 0; code == SQLITE_OK && i < count; ++i)
+    code = row(i);
+  if (code == SQLITE_OK)
+    code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    fail(code);
+  }
+}
+
+void LibraryIndex::store(const std::vector<const std::string*>& paths,
+                         const std::vector<const FileReading*>& readings) {
+  write_rows(paths.size(), [&](size_t i) {
+    sqlite3_stmt* s = statements_->store;
     const FileReading& r = *readings[i];
     std::string fields = encode_fields(r.given);
     bind_text(s, 1, *paths[i]);
-    sqlite3_bind_int64(s, 2, r.keys.size);
-    sqlite3_bind_int64(s, 3, r.keys.mtime_ns);
-    sqlite3_bind_int64(s, 4, r.keys.ctime_ns);
-    sqlite3_bind_int64(s, 5, static_cast<int64_t>(r.keys.inode));
-    sqlite3_bind_int64(s, 6, static_cast<int64_t>(r.keys.device));
+    bind_keys(s, 2, r.keys);
     if (r.readable)
       sqlite3_bind_null(s, 7);
     else
@@ -327,16 +358,10 @@ void LibraryIndex::store(const std::vector<const std::string*>& paths,
     bind_text(s, 10, r.given.artist);
     bind_text(s, 11, r.given.album);
     sqlite3_bind_blob(s, 12, fields.data(), static_cast<int>(fields.size()), SQLITE_STATIC);
-    code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
-    sqlite3_reset(s);
+    int code = step_once(s);
     sqlite3_clear_bindings(s);
-  }
-  if (code == SQLITE_OK)
-    code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (code != SQLITE_OK) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    fail(code);
-  }
+    return code;
+  });
 }
 
 bool LibraryIndex::find_cover(const std::string& path, const FileKeys& keys, std::string* picture) {
@@ -345,15 +370,9 @@ bool LibraryIndex::find_cover(const std::string& path, const FileKeys& keys, std
   sqlite3_stmt* s = statements_->find_cover;
   bind_text(s, 1, path);
   int code = sqlite3_step(s);
-  bool found = false;
-  if (code == SQLITE_ROW) {
-    FileKeys stored{sqlite3_column_int64(s, 0), sqlite3_column_int64(s, 1),
-                    sqlite3_column_int64(s, 2), static_cast<uint64_t>(sqlite3_column_int64(s, 3)),
-                    static_cast<uint64_t>(sqlite3_column_int64(s, 4))};
-    found = stored == keys;
-    if (found)
-      *picture = column_text(s, 5);
-  }
+  bool found = code == SQLITE_ROW && column_keys(s, 0) == keys;
+  if (found)
+    *picture = column_text(s, 5);
   sqlite3_reset(s);
   if (code != SQLITE_ROW && code != SQLITE_DONE)
     fail(code);
@@ -363,47 +382,27 @@ bool LibraryIndex::find_cover(const std::string& path, const FileKeys& keys, std
 void LibraryIndex::store_covers(const std::vector<const std::string*>& paths,
                                 const std::vector<FileKeys>& keys,
                                 const std::vector<std::string>& pictures) {
-  if (!db_ || paths.empty())
-    return;
-  int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  sqlite3_stmt* s = statements_->store_cover;
-  for (size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
+  write_rows(paths.size(), [&](size_t i) {
+    sqlite3_stmt* s = statements_->store_cover;
     bind_text(s, 1, *paths[i]);
-    sqlite3_bind_int64(s, 2, keys[i].size);
-    sqlite3_bind_int64(s, 3, keys[i].mtime_ns);
-    sqlite3_bind_int64(s, 4, keys[i].ctime_ns);
-    sqlite3_bind_int64(s, 5, static_cast<int64_t>(keys[i].inode));
-    sqlite3_bind_int64(s, 6, static_cast<int64_t>(keys[i].device));
+    bind_keys(s, 2, keys[i]);
     bind_text(s, 7, pictures[i]);
-    code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
-    sqlite3_reset(s);
-  }
-  if (code == SQLITE_OK)
-    code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (code != SQLITE_OK) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    fail(code);
-  }
+    return step_once(s);
+  });
 }
 
 void LibraryIndex::forget(const std::vector<std::string>& paths) {
-  if (!db_ || paths.empty())
-    return;
-  int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  for (size_t i = 0; code == SQLITE_OK && i < paths.size(); ++i) {
+  write_rows(paths.size(), [&](size_t i) {
+    int code = SQLITE_OK;
     for (sqlite3_stmt* s : {statements_->forget, statements_->forget_cover}) {
       bind_text(s, 1, paths[i]);
       if (code == SQLITE_OK)
-        code = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(db_);
-      sqlite3_reset(s);
+        code = step_once(s);
+      else
+        sqlite3_reset(s);
     }
-  }
-  if (code == SQLITE_OK)
-    code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (code != SQLITE_OK) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    fail(code);
-  }
+    return code;
+  });
 }
 
 void LibraryIndex::forget_below(const std::string& folder, const std::vector<std::string>& kept) {
