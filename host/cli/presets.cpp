@@ -1,6 +1,7 @@
 #include "cli/presets.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "prefs/custom_page.h"
 #include "prefs/page_driver.h"
@@ -68,13 +69,25 @@ bool load_preset(Host& host, const std::string& name) {
   return errors_posted(host) == errors_before;
 }
 
-bool custom_entry_format_empty(Host& host) {
+namespace {
+
+// The settings of each loaded module, one module at a time, until visit returns true.
+bool any_module_settings(Host& host,
+                         const std::function<bool(const std::vector<ConfigRecord>&)>& visit) {
   for (LoadedModule& module : host.modules()) {
-    if (!module.client)
-      continue;
     std::vector<ConfigRecord> records;
-    if (!parse_config_block(current_config_block(*module.client), &records))
-      continue;
+    if (module.client && parse_config_block(current_config_block(*module.client), &records) &&
+        visit(records))
+      return true;
+  }
+  return false;
+}
+
+} // namespace
+
+bool custom_entry_format_empty(Host& host) {
+  bool empty = false;
+  any_module_settings(host, [&](const std::vector<ConfigRecord>& records) {
     bool has_header = false;
     const ConfigRecord* format = nullptr;
     for (const ConfigRecord& record : records) {
@@ -82,27 +95,22 @@ bool custom_entry_format_empty(Host& host) {
       if (record.name == kFormatSetting)
         format = &record;
     }
-    if (has_header && format)
-      return format->value.empty();
-  }
-  return false;
+    if (!has_header || !format)
+      return false;
+    empty = format->value.empty();
+    return true;
+  });
+  return empty;
 }
 
 bool custom_settings_mention(Host& host, std::string_view text) {
-  for (LoadedModule& module : host.modules()) {
-    if (!module.client)
-      continue;
-    std::vector<ConfigRecord> records;
-    if (!parse_config_block(current_config_block(*module.client), &records))
-      continue;
-    for (const ConfigRecord& record : records) {
-      auto found = std::search(record.value.begin(), record.value.end(), text.begin(), text.end(),
-                               [](char a, char b) { return ascii_lower(a) == ascii_lower(b); });
-      if (found != record.value.end())
-        return true;
-    }
-  }
-  return false;
+  return any_module_settings(host, [&](const std::vector<ConfigRecord>& records) {
+    return std::any_of(records.begin(), records.end(), [&](const ConfigRecord& record) {
+      return std::search(record.value.begin(), record.value.end(), text.begin(), text.end(),
+                         [](char a, char b) { return ascii_lower(a) == ascii_lower(b); }) !=
+             record.value.end();
+    });
+  });
 }
 
 } // namespace tessaly
