@@ -1,7 +1,6 @@
 #include "playlist/folder_loader.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <initializer_list>
 #include <set>
 #include <system_error>
@@ -10,25 +9,14 @@
 #include "support/text.h"
 
 namespace tessaly {
-namespace fs = std::filesystem;
-
 namespace {
-
-fs::path to_path(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string to_utf8(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 bool starts(std::string_view text, size_t at, std::string_view magic) {
   return text.size() >= at + magic.size() && text.substr(at, magic.size()) == magic;
 }
 
-bool audio_by_content(const fs::path& path) {
-  return looks_like_audio(read_head(to_utf8(path), 16));
+bool audio_by_content(const std::string& path) {
+  return looks_like_audio(read_head(path, 16));
 }
 
 bool has_extension_of(std::string_view name, std::initializer_list<std::string_view> extensions) {
@@ -52,49 +40,46 @@ bool has_other_extension(std::string_view name) {
 struct Walk {
   std::vector<PlaylistEntry>* entries;
   TagReading* problems;
-  std::set<fs::path> folders_read; // canonical paths
+  std::set<std::string> folders_read; // canonical paths
 };
 
-void note_problem(Walk& walk, const fs::path& path, const std::error_code& error) {
+void note_problem(Walk& walk, const std::string& path, const std::error_code& error) {
   ++walk.problems->files;
   if (walk.problems->failed++ == 0)
-    walk.problems->first_failure = to_utf8(path) + ": " + error.message();
+    walk.problems->first_failure = path + ": " + error.message();
 }
 
 // canonical is the folder's path with every link resolved, known from its parent's for a folder
 // that is no link: only a link can lead back to a folder read already.
-void walk_folder(Walk& walk, const fs::path& folder, const fs::path& canonical) {
+void walk_folder(Walk& walk, const std::string& folder, const std::string& canonical) {
   if (!walk.folders_read.insert(canonical).second)
     return;
   std::error_code error;
-  std::vector<std::pair<std::string, fs::directory_entry>> children;
-  fs::directory_iterator it(folder, error);
-  for (; !error && it != fs::directory_iterator(); it.increment(error))
-    children.emplace_back(to_utf8(it->path().filename()), *it);
-  if (error) {
+  std::vector<FolderChild> children;
+  if (!read_folder(folder, &children, &error)) {
     note_problem(walk, folder, error);
     return;
   }
   std::sort(children.begin(), children.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [name, child] : children) {
-    std::error_code type_error;
-    // is_directory and is_regular_file follow a symbolic link to what it names.
-    if (child.is_directory(type_error)) {
-      if (!child.is_symlink(type_error)) {
-        walk_folder(walk, child.path(), canonical / child.path().filename());
+            [](const FolderChild& a, const FolderChild& b) { return a.name < b.name; });
+  for (const FolderChild& child : children) {
+    if (child.kind == FolderChild::kFolder) {
+      std::string path = child_path(folder, child.name);
+      if (!child.link) {
+        walk_folder(walk, path, child_path(canonical, child.name));
         continue;
       }
-      fs::path target = fs::canonical(child.path(), type_error);
-      if (type_error)
-        note_problem(walk, child.path(), type_error);
+      std::string target;
+      if (!canonical_path(path, &target, &error))
+        note_problem(walk, path, error);
       else
-        walk_folder(walk, child.path(), target);
-    } else if (child.is_regular_file(type_error) &&
-               (has_audio_extension(name) ||
-                (!has_other_extension(name) && audio_by_content(child.path())))) {
+        walk_folder(walk, path, target);
+    } else if (child.kind == FolderChild::kFile &&
+               (has_audio_extension(child.name) ||
+                (!has_other_extension(child.name) &&
+                 audio_by_content(child_path(folder, child.name))))) {
       PlaylistEntry entry;
-      entry.location = to_utf8(child.path());
+      entry.location = child_path(folder, child.name);
       entry.resolved = entry.location;
       walk.entries->push_back(std::move(entry));
     }
@@ -137,11 +122,11 @@ void load_folder(const std::string& folder, std::vector<PlaylistEntry>* entries,
                  TagReading* problems) {
   Walk walk{entries, problems, {}};
   std::error_code error;
-  fs::path canonical = fs::canonical(to_path(folder), error);
-  if (error)
-    note_problem(walk, to_path(folder), error);
+  std::string canonical;
+  if (!canonical_path(folder, &canonical, &error))
+    note_problem(walk, folder, error);
   else
-    walk_folder(walk, to_path(folder), canonical);
+    walk_folder(walk, folder, canonical);
 }
 
 } // namespace tessaly

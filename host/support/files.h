@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "support/replacing_file.h"
@@ -38,6 +39,21 @@ bool make_directory(const std::string& path);
 std::vector<std::string> list_directory(const std::string& path);
 // The same, in the order the system gives them.
 std::vector<std::string> directory_entries(const std::string& path);
+// A folder's child as a walk sees it: a symbolic link is taken for what it leads to.
+struct FolderChild {
+  enum Kind : char { kFolder, kFile, kOther }; // kOther: a device, a pipe, a broken link
+  std::string name;
+  Kind kind = kOther;
+  bool link = false;
+};
+// The children of folder in the order the system gives them; false with *error when the folder
+// cannot be read.
+bool read_folder(const std::string& folder, std::vector<FolderChild>* children,
+                 std::error_code* error);
+// The path of a folder's child, with this target's separator between them.
+std::string child_path(const std::string& folder, const std::string& name);
+// path with every link and every "." and ".." resolved; false with *error.
+bool canonical_path(const std::string& path, std::string* canonical, std::error_code* error);
 std::string executable_dir();
 std::string environment(const char* name);
 

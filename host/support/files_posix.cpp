@@ -1,8 +1,12 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "support/files.h"
 
@@ -47,6 +51,61 @@ std::vector<std::string> directory_entries(const std::string& path) {
     ::closedir(dir);
   }
   return names;
+}
+
+bool read_folder(const std::string& folder, std::vector<FolderChild>* children,
+                 std::error_code* error) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) {
+    *error = std::error_code(errno, std::generic_category());
+    return false;
+  }
+  int at = ::dirfd(dir.get());
+  errno = 0;
+  while (dirent* entry = ::readdir(dir.get())) {
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+      continue;
+    FolderChild child;
+    child.name = name;
+    unsigned char type = entry->d_type;
+    struct stat info;
+    if (type == DT_UNKNOWN && ::fstatat(at, name, &info, AT_SYMLINK_NOFOLLOW) == 0)
+      type = S_ISLNK(info.st_mode)   ? DT_LNK
+             : S_ISDIR(info.st_mode) ? DT_DIR
+             : S_ISREG(info.st_mode) ? DT_REG
+                                     : DT_UNKNOWN;
+    if (type == DT_LNK) {
+      // Only a link costs a status: the folder's own listing tells every other kind.
+      child.link = true;
+      if (::fstatat(at, name, &info, 0) == 0)
+        type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+    }
+    child.kind = type == DT_DIR   ? FolderChild::kFolder
+                 : type == DT_REG ? FolderChild::kFile
+                                  : FolderChild::kOther;
+    children->push_back(std::move(child));
+    errno = 0;
+  }
+  if (errno != 0) {
+    *error = std::error_code(errno, std::generic_category());
+    return false;
+  }
+  return true;
+}
+
+std::string child_path(const std::string& folder, const std::string& name) {
+  return join_path(folder, name);
+}
+
+bool canonical_path(const std::string& path, std::string* canonical, std::error_code* error) {
+  std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
+  if (!resolved) {
+    *error = std::error_code(errno, std::generic_category());
+    return false;
+  }
+  *canonical = resolved.get();
+  return true;
 }
 
 std::string executable_dir() {

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "support/files.h"
 #include "support/utf16.h"
 
@@ -47,6 +49,49 @@ std::vector<std::string> directory_entries(const std::string& path) {
     FindClose(search);
   }
   return names;
+}
+
+namespace {
+
+std::filesystem::path to_path(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string to_utf8(const std::filesystem::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
+bool read_folder(const std::string& folder, std::vector<FolderChild>* children,
+                 std::error_code* error) {
+  namespace fs = std::filesystem;
+  fs::directory_iterator it(to_path(folder), *error);
+  for (; !*error && it != fs::directory_iterator(); it.increment(*error)) {
+    FolderChild child;
+    child.name = to_utf8(it->path().filename());
+    std::error_code type_error;
+    // is_directory and is_regular_file follow a link to what it names.
+    child.link = it->is_symlink(type_error);
+    child.kind = it->is_directory(type_error)      ? FolderChild::kFolder
+                 : it->is_regular_file(type_error) ? FolderChild::kFile
+                                                   : FolderChild::kOther;
+    children->push_back(std::move(child));
+  }
+  return !*error;
+}
+
+std::string child_path(const std::string& folder, const std::string& name) {
+  return to_utf8(to_path(folder) / to_path(name));
+}
+
+bool canonical_path(const std::string& path, std::string* canonical, std::error_code* error) {
+  std::filesystem::path resolved = std::filesystem::canonical(to_path(path), *error);
+  if (*error)
+    return false;
+  *canonical = to_utf8(resolved);
+  return true;
 }
 
 std::string executable_dir() {
