@@ -108,6 +108,22 @@ int step_once(sqlite3_stmt* statement) {
   return code;
 }
 
+// The reading held by a row from the reason column on: reason, length, title, artist, album,
+// fields. False when the fields are damaged.
+bool column_reading(sqlite3_stmt* s, int first, FileReading* reading) {
+  reading->readable = sqlite3_column_type(s, first) == SQLITE_NULL;
+  reading->reason = column_text(s, first);
+  reading->given = PlaylistEntry();
+  if (sqlite3_column_type(s, first + 1) != SQLITE_NULL)
+    reading->given.length_seconds = sqlite3_column_double(s, first + 1);
+  reading->given.title = column_text(s, first + 2);
+  reading->given.artist = column_text(s, first + 3);
+  reading->given.album = column_text(s, first + 4);
+  const void* blob = sqlite3_column_blob(s, first + 5);
+  return decode_fields(static_cast<const unsigned char*>(blob),
+                       static_cast<size_t>(sqlite3_column_bytes(s, first + 5)), &reading->given);
+}
+
 bool damaged(int code) {
   code &= 0xFF;
   return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
@@ -258,7 +274,9 @@ bool LibraryIndex::prepare() {
          compile("INSERT OR REPLACE INTO files VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
                  &statements_->store) &&
          compile("DELETE FROM files WHERE path = ?", &statements_->forget) &&
-         compile("SELECT path FROM files WHERE path > ? AND path < ?", &statements_->below) &&
+         compile("SELECT path, size, mtime, ctime, inode, device, reason, length, title, artist,"
+                 " album, fields FROM files WHERE path > ? AND path < ?",
+                 &statements_->below) &&
          compile("SELECT size, mtime, ctime, inode, device, picture FROM covers WHERE path = ?",
                  &statements_->find_cover) &&
          compile("INSERT OR REPLACE INTO covers VALUES (?, ?, ?, ?, ?, ?, ?)",
@@ -301,20 +319,7 @@ bool LibraryIndex::find(const std::string& path, const FileKeys& keys, FileReadi
   bool found = false;
   if (code == SQLITE_ROW) {
     reading->keys = column_keys(s, 0);
-    found = reading->keys == keys;
-    if (found) {
-      reading->readable = sqlite3_column_type(s, 5) == SQLITE_NULL;
-      reading->reason = column_text(s, 5);
-      reading->given = PlaylistEntry();
-      if (sqlite3_column_type(s, 6) != SQLITE_NULL)
-        reading->given.length_seconds = sqlite3_column_double(s, 6);
-      reading->given.title = column_text(s, 7);
-      reading->given.artist = column_text(s, 8);
-      reading->given.album = column_text(s, 9);
-      const void* blob = sqlite3_column_blob(s, 10);
-      found = decode_fields(static_cast<const unsigned char*>(blob),
-                            static_cast<size_t>(sqlite3_column_bytes(s, 10)), &reading->given);
-    }
+    found = reading->keys == keys && column_reading(s, 5, reading);
   } else if (code != SQLITE_DONE) {
     sqlite3_reset(s);
     fail(code);
@@ -405,7 +410,7 @@ void LibraryIndex::forget(const std::vector<std::string>& paths) {
   });
 }
 
-void LibraryIndex::forget_below(const std::string& folder, const std::vector<std::string>& kept) {
+void LibraryIndex::visit_below(const std::string& folder, const RowVisitor& visit) {
   if (!db_)
     return;
   // Every path below folder lies between "folder/" and "folder0", '0' following '/'.
@@ -414,18 +419,21 @@ void LibraryIndex::forget_below(const std::string& folder, const std::vector<std
   sqlite3_stmt* s = statements_->below;
   bind_text(s, 1, base);
   bind_text(s, 2, after);
-  std::vector<std::string> gone;
+  FileKeys keys;
+  RowReader read = [&](FileReading* reading) {
+    reading->keys = keys;
+    return column_reading(s, 6, reading);
+  };
   int code;
   while ((code = sqlite3_step(s)) == SQLITE_ROW) {
-    std::string path = column_text(s, 0);
-    if (!std::binary_search(kept.begin(), kept.end(), path))
-      gone.push_back(std::move(path));
+    auto path = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+    keys = column_keys(s, 1);
+    visit(std::string_view(path ? path : "", static_cast<size_t>(sqlite3_column_bytes(s, 0))), keys,
+          read);
   }
   sqlite3_reset(s);
   if (code != SQLITE_DONE)
     fail(code);
-  else
-    forget(gone);
 }
 
 } // namespace tessaly

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <unordered_map>
 
 #include "library/library_index.h"
 #include "library/library_reading.h"
@@ -21,18 +22,23 @@ struct Pending {
   FileReading read; // the file's keys, then what it gave
 };
 
+constexpr size_t kNone = SIZE_MAX;
+
 // What the file gave, over what the playlist says: each field the file knows wins.
-void apply(const PlaylistEntry& given, PlaylistEntry* entry) {
+void apply(PlaylistEntry&& given, PlaylistEntry* entry) {
   if (given.length_seconds)
     entry->length_seconds = given.length_seconds;
   if (!given.title.empty())
-    entry->title = given.title;
+    entry->title = std::move(given.title);
   if (!given.artist.empty())
-    entry->artist = given.artist;
+    entry->artist = std::move(given.artist);
   if (!given.album.empty())
-    entry->album = given.album;
-  for (const auto& [field, text] : given.file_fields)
-    entry->set_file_field(field, text);
+    entry->album = std::move(given.album);
+  if (entry->file_fields.empty())
+    entry->file_fields = std::move(given.file_fields);
+  else
+    for (auto& [field, text] : given.file_fields)
+      entry->set_file_field(field, std::move(text));
 }
 
 bool below(const std::string& path, const std::string& folder) {
@@ -57,35 +63,82 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
   // Each local file: from the index when it is there with the same keys, else to be read.
   enum Source : char { kNotLocal, kFromIndex, kFailedInIndex, kRead };
   std::vector<Source> source(entries.size(), kNotLocal);
-  std::vector<std::string> failed_in_index; // their reasons, in the playlist's order
-  std::vector<Pending> pending;
+  std::vector<FileKeys> keys(entries.size());
+  std::vector<char> keyed(entries.size(), 0);
   std::vector<std::string> gone;
-  FileReading row;
-  if (index && !options.rescan)
-    index->begin_lookups();
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string& path = entries[i].resolved;
     if (path.empty() || is_url(path))
       continue;
-    FileKeys keys;
-    bool keyed = file_keys(path, &keys);
-    if (!keyed && errno == ENOENT && index)
-      gone.push_back(path);
-    if (keyed && index && !options.rescan && index->find(path, keys, &row)) {
-      source[i] = row.readable ? kFromIndex : kFailedInIndex;
-      if (row.readable)
-        apply(row.given, &entries[i]);
-      else
-        failed_in_index.push_back(std::move(row.reason));
-      continue;
-    }
     source[i] = kRead;
-    pending.push_back({i, keyed, {}});
-    pending.back().read.keys = keys;
+    keyed[i] = file_keys(path, &keys[i]);
+    if (!keyed[i] && errno == ENOENT && index)
+      gone.push_back(path);
   }
 
-  if (index && !options.rescan)
-    index->end_lookups();
+  std::vector<std::pair<size_t, std::string>> failed_in_index; // their reasons
+  FileReading row;
+  auto take = [&](size_t i) {
+    if (row.readable) {
+      source[i] = kFromIndex;
+      apply(std::move(row.given), &entries[i]);
+    } else {
+      source[i] = kFailedInIndex;
+      failed_in_index.emplace_back(i, std::move(row.reason));
+    }
+  };
+  if (index) {
+    if (!options.rescan)
+      index->begin_lookups();
+    // The files of the folders, matched against one pass over each folder's rows; the rows of
+    // files no longer there are forgotten. A folder that gave no file may be a drive that is
+    // not mounted: its rows stay.
+    std::unordered_map<std::string_view, size_t> by_path; // the last entry of each path
+    std::vector<size_t> same_before(entries.size(), kNone);
+    std::vector<char> mapped(entries.size(), 0);
+    for (const std::string& folder : options.folders) {
+      size_t below_folder = 0;
+      for (size_t i = 0; i < entries.size(); ++i) {
+        if (source[i] == kNotLocal || !below(entries[i].resolved, folder))
+          continue;
+        ++below_folder;
+        if (mapped[i])
+          continue; // below an earlier folder too
+        mapped[i] = 1;
+        auto [at, added] = by_path.emplace(entries[i].resolved, i);
+        if (!added) {
+          same_before[i] = at->second;
+          at->second = i;
+        }
+      }
+      if (below_folder == 0)
+        continue;
+      index->visit_below(folder, [&](std::string_view path, const FileKeys& row_keys,
+                                     const LibraryIndex::RowReader& read) {
+        auto found = by_path.find(path);
+        if (found == by_path.end()) {
+          gone.emplace_back(path);
+          return;
+        }
+        for (size_t i = found->second; !options.rescan && i != kNone; i = same_before[i])
+          if (source[i] == kRead && keyed[i] && keys[i] == row_keys && read(&row))
+            take(i);
+      });
+    }
+    // The others (a playlist's files), one lookup each.
+    for (size_t i = 0; i < entries.size() && !options.rescan; ++i)
+      if (source[i] == kRead && keyed[i] && !mapped[i] &&
+          index->find(entries[i].resolved, keys[i], &row))
+        take(i);
+    if (!options.rescan)
+      index->end_lookups();
+  }
+  std::sort(failed_in_index.begin(), failed_in_index.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Pending> pending;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (source[i] == kRead)
+      pending.push_back({i, keyed[i] != 0, {}}), pending.back().read.keys = keys[i];
 
   // The others, on every core; each reading lands in its own slot.
   {
@@ -128,11 +181,11 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
     ++reading.files;
     const std::string* reason = nullptr;
     if (source[i] == kFailedInIndex) {
-      reason = &failed_in_index[next_failed++];
+      reason = &failed_in_index[next_failed++].second;
     } else if (source[i] == kRead) {
-      const FileReading& read = pending[next_read++].read;
+      FileReading& read = pending[next_read++].read;
       if (read.readable)
-        apply(read.given, &entries[i]);
+        apply(std::move(read.given), &entries[i]);
       else
         reason = &read.reason;
     }
@@ -142,17 +195,6 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
 
   if (index) {
     index->forget(gone);
-    // A folder that gave no file may be a drive that is not mounted: its rows stay.
-    for (const std::string& folder : options.folders) {
-      std::vector<std::string> kept;
-      for (const PlaylistEntry& entry : entries)
-        if (below(entry.resolved, folder))
-          kept.push_back(entry.resolved);
-      if (kept.empty())
-        continue;
-      std::sort(kept.begin(), kept.end());
-      index->forget_below(folder, kept);
-    }
     if (!index->trouble().empty())
       notes->push_back(index->trouble());
   }
