@@ -1,6 +1,7 @@
 #include "titleformat/functions.h"
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "support/text.h"
@@ -107,17 +108,26 @@ void mark_occurrences(const std::string& text, const std::string& needle, uint32
 // TO and the scan goes on behind it, so no replacement is ever replaced again. An empty FROM
 // never matches. Nested calls could grow the text without end, so a result is cut at
 // kMaxReplaceResult bytes (at the start of the character that crosses it).
-std::string replace_all(const std::string* args, size_t count) {
+void append_replaced(const std::string* args, size_t count, std::string& out) {
   const std::string& text = args[0];
+  // Most texts hold none of the FROMs: a FROM of one byte is looked for with memchr, and the text
+  // is then taken whole.
+  bool unchanged = true;
+  for (size_t k = 1; unchanged && k + 1 < count; k += 2)
+    unchanged = args[k].empty() ||
+                (args[k].size() == 1 && !std::memchr(text.data(), args[k][0], text.size()));
+  if (unchanged) {
+    out.append(text, 0, cut_at_character(text, kMaxReplaceResult).size());
+    return;
+  }
   // The first pair that starts at each position: the pairs are marked last to first, so that an
   // earlier one overwrites a later one where both start. Time and memory in proportion to the
   // text for each pair, however the FROMs overlap the text and each other.
   std::vector<uint32_t> first(text.size(), kNoPair);
   for (size_t k = (count - 1) / 2; k > 0; --k)
     mark_occurrences(text, args[2 * k - 1], static_cast<uint32_t>(2 * k - 1), first);
-  std::string out;
-  size_t i = 0;
-  while (i < text.size() && out.size() <= kMaxReplaceResult) {
+  size_t start = out.size(), i = 0;
+  while (i < text.size() && out.size() - start <= kMaxReplaceResult) {
     uint32_t pair = first[i];
     if (pair == kNoPair) {
       out += text[i++];
@@ -126,8 +136,8 @@ std::string replace_all(const std::string* args, size_t count) {
       i += args[pair].size();
     }
   }
-  out.resize(cut_at_character(out, kMaxReplaceResult).size());
-  return out;
+  out.resize(start +
+             cut_at_character(std::string_view(out).substr(start), kMaxReplaceResult).size());
 }
 
 // S as the inside of a JSON string: the quote, the backslash and every control byte escaped
@@ -177,19 +187,24 @@ void append_json_text(const std::string& text, std::string& out) {
 // S with every character that XML 1.0 forbids in a document replaced by U+FFFD: the control
 // bytes but tab, line feed and carriage return, and U+FFFE and U+FFFF.
 void append_printable_text(const std::string& text, std::string& out) {
-  static const std::string kReplacement = "\xEF\xBF\xBD";
+  constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  size_t kept = 0; // the start of the bytes not yet written, all kept as they are
   for (size_t i = 0; i < text.size(); ++i) {
     auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') {
-      out += kReplacement;
-    } else if (byte == 0xEF && text.compare(i + 1, 1, "\xBF") == 0 && i + 2 < text.size() &&
-               (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
-      out += kReplacement;
-      i += 2;
-    } else {
-      out += text[i];
-    }
+    size_t replaced = 0;
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+      replaced = 1;
+    else if (byte == 0xEF && i + 2 < text.size() && text[i + 1] == '\xBF' &&
+             (text[i + 2] == '\xBE' || text[i + 2] == '\xBF'))
+      replaced = 3;
+    if (replaced == 0)
+      continue;
+    out.append(text, kept, i - kept);
+    out += kReplacement;
+    i += replaced - 1;
+    kept = i + 1;
   }
+  out.append(text, kept, std::string::npos);
 }
 
 } // namespace
@@ -287,7 +302,7 @@ void append_title_function(TitleFunction function, const std::string* args, size
     out += arithmetic(function, args[0], args[1]);
     return;
   case TitleFunction::Replace:
-    out += replace_all(args, count);
+    append_replaced(args, count, out);
     return;
   case TitleFunction::Greater:
     if (leading_integer(args[0]) > leading_integer(args[1]))

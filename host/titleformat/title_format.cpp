@@ -254,8 +254,21 @@ private:
 
 class TitleFormat::Evaluation {
 public:
+  // The slots are the format's scratch, taken for the time of the evaluation; one inside another
+  // (a group's key) finds it taken and makes its own.
   Evaluation(const TitleFormat& format, const TitleVariables& variables)
-      : format_(format), variables_(variables), slots_(format.slots_) {}
+      : format_(format), variables_(variables) {
+    slots_.swap(format.scratch_);
+    slots_.resize(format.slots_);
+  }
+  ~Evaluation() {
+    for (std::string& slot : slots_)
+      if (slot.capacity() > kKeptSlot)
+        std::string().swap(slot); // a huge argument's storage is not kept for the next entry
+    format_.scratch_.swap(slots_);
+  }
+  Evaluation(const Evaluation&) = delete;
+  Evaluation& operator=(const Evaluation&) = delete;
 
   // Appends the sequence's text. all_known turns false when a variable of this level is unknown
   // or empty.
@@ -383,6 +396,8 @@ private:
     }
     return groups;
   }
+
+  static constexpr size_t kKeptSlot = 64 * 1024;
 
   const TitleFormat& format_;
   const TitleVariables& variables_;

@@ -94,6 +94,8 @@ private:
   Range top_;
   // The most argument texts held at once on any path: the evaluation's scratch.
   size_t slots_ = 0;
+  // That scratch between applications, so that its texts keep their storage.
+  mutable std::vector<std::string> scratch_;
 
   // The runs of equal keys of one group function's argument over the playlist.
   struct Groups {

@@ -29,9 +29,10 @@ TEST(TitleFormatGroups, FirstEntryCountAndLength) {
       entry.length_seconds = track.seconds;
     playlist.entries.push_back(entry);
   }
+  // A group's key is made while the call around it holds its arguments' texts.
   TitleFormat format(
-      "$groupfirst(%artist%|%album%)/$groupcount(%artist%|%album%)/$grouplength(%album%)"
-      "$if($groupfirst(%artist%), new artist)",
+      "$groupfirst(%artist%|%album%)/$groupcount(%artist%|%album%)/"
+      "$lower($grouplength($upper(%album%)))$if($groupfirst(%artist%), new artist)",
       track_field_id);
   const std::vector<std::string> want = {
       "1/2/2:01 new artist", "/2/2:01",         "1/3/1:00:01 new artist", "/3/1:00:01",

@@ -240,6 +240,8 @@ TEST(TitleFormat, ReplaceResultIsBounded) {
   for (int i = 0; i < 12; ++i)
     nested = "$replace(" + nested + ",x,xxxxxxxxxx)";
   EXPECT_EQ(std::string(65536, 'x'), format(nested));
+  // A text past the bound is cut even where nothing in it is replaced.
+  EXPECT_EQ(std::string(65536, 'x'), format("$replace(" + std::string(70000, 'x') + ",y,z)"));
   // The cut falls before the character that crosses the bound, never inside it.
   std::string out =
       format("$replace($replace(" + std::string(21846, 'x') + ",x,y),y,\xE2\x82\xAC)");
