@@ -66,7 +66,12 @@ bool decode_fields(const unsigned char* bytes, size_t size, PlaylistEntry* entry
     at += 5;
     if (length == 0 || length > size - at)
       return false;
-    entry->set_file_field(field, std::string(reinterpret_cast<const char*>(bytes + at), length));
+    // A field comes once in what encode_fields wrote.
+    for (const auto& [known, text] : entry->file_fields)
+      if (known == field)
+        return false;
+    entry->file_fields.emplace_back(field,
+                                    std::string(reinterpret_cast<const char*>(bytes + at), length));
     at += length;
   }
   return true;
@@ -204,10 +209,12 @@ int LibraryIndex::connect() {
   // it waits here instead, and tries again.
   auto waited = std::chrono::milliseconds(0);
   for (auto pause = std::chrono::milliseconds(5);; pause = std::min(pause * 2, kLongestPause)) {
-    // A link at the index's name is not followed: the profile holds the file itself.
-    int code =
-        sqlite3_open_v2(path_.c_str(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW, nullptr);
+    // A link at the index's name is not followed: the profile holds the file itself. Only the
+    // thread that opened a connection uses it, so SQLite need not lock it at every call.
+    int code = sqlite3_open_v2(path_.c_str(), &db_,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOFOLLOW |
+                                   SQLITE_OPEN_NOMUTEX,
+                               nullptr);
     if (code != SQLITE_OK)
       return code;
     sqlite3_busy_timeout(db_, kBusyMilliseconds);

@@ -65,16 +65,30 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
   std::vector<Source> source(entries.size(), kNotLocal);
   std::vector<FileKeys> keys(entries.size());
   std::vector<char> keyed(entries.size(), 0);
-  std::vector<std::string> gone;
+  std::vector<char> missing(entries.size(), 0);
+  std::vector<size_t> local;
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string& path = entries[i].resolved;
     if (path.empty() || is_url(path))
       continue;
     source[i] = kRead;
-    keyed[i] = file_keys(path, &keys[i]);
-    if (!keyed[i] && errno == ENOENT && index)
-      gone.push_back(path);
+    local.push_back(i);
   }
+  unsigned jobs = options.jobs > 0 ? options.jobs : available_processors();
+  // A status of each file, on every core: a slot each (chars, not bits, so no two threads write
+  // the same byte).
+  run_work_pool(
+      local.size(), jobs,
+      [&](size_t k) {
+        size_t i = local[k];
+        keyed[i] = file_keys(entries[i].resolved, &keys[i]);
+        missing[i] = !keyed[i] && errno == ENOENT;
+      },
+      [](const std::vector<size_t>&) {}, kBatch, kTick);
+  std::vector<std::string> gone;
+  for (size_t i : local)
+    if (missing[i] && index)
+      gone.push_back(entries[i].resolved);
 
   std::vector<std::pair<size_t, std::string>> failed_in_index; // their reasons
   FileReading row;
@@ -167,7 +181,6 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
         readings.clear();
       }
     };
-    unsigned jobs = options.jobs > 0 ? options.jobs : available_processors();
     progress.update(0);
     run_work_pool(pending.size(), jobs, read, finished, kBatch, kTick);
   }
