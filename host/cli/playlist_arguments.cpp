@@ -83,7 +83,8 @@ int open_playlist(Host& host, Telvane& telvane, const Command& command, const Ar
   }
   parsed->library.profile = host.profile_dir();
   std::vector<std::string> notes;
-  TagReading reading = read_library(&playlist, parsed->library, &notes);
+  FileStatuses statuses;
+  TagReading reading = read_library(&playlist, parsed->library, &notes, &statuses);
   for (const std::string& note : notes)
     Host::report(note);
   // An entry that neither its tags nor the playlist name shows its file's name, as players do.
@@ -95,7 +96,7 @@ int open_playlist(Host& host, Telvane& telvane, const Command& command, const Ar
   if (!parsed->output.empty() && parsed->output != "-" &&
       custom_settings_mention(host, "%cover%")) {
     notes.clear();
-    read_covers(&playlist, parsed->output, parsed->library, &notes);
+    read_covers(&playlist, parsed->output, parsed->library, statuses, &notes);
     for (const std::string& note : notes)
       Host::report(note);
   }

@@ -12,9 +12,10 @@
 
 namespace tessaly {
 
-// Reads the covers on options.jobs threads. Lines for the user (pictures that could not be used,
-// a folder that cannot be written) go to notes.
+// Reads the covers on options.jobs threads, the files taken as read_library found them
+// (statuses). Lines for the user (pictures that could not be used, a folder that cannot be
+// written) go to notes.
 void read_covers(Playlist* playlist, const std::string& output, const LibraryOptions& options,
-                 std::vector<std::string>* notes);
+                 const FileStatuses& statuses, std::vector<std::string>* notes);
 
 } // namespace tessaly

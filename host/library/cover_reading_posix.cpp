@@ -16,7 +16,7 @@ constexpr const char* kNoneEmbedded = "-";
 } // namespace
 
 void read_covers(Playlist* playlist, const std::string& output, const LibraryOptions& options,
-                 std::vector<std::string>* notes) {
+                 const FileStatuses& statuses, std::vector<std::string>* notes) {
   std::vector<PlaylistEntry>& entries = playlist->entries;
   CoverThumbnails thumbnails(output);
   std::unique_ptr<LibraryIndex> index;
@@ -24,41 +24,57 @@ void read_covers(Playlist* playlist, const std::string& output, const LibraryOpt
     std::string warning, note; // said once already, by the reading of the tags
     index = LibraryIndex::open(options.profile, &warning, &note);
   }
+  auto keyed = [&](size_t i) {
+    return i < statuses.keyed.size() && i < statuses.keys.size() && statuses.keyed[i];
+  };
+
+  // What the index holds of each unchanged file's picture: a folder's rows in one pass, the
+  // others (a playlist's files) one lookup each.
+  std::vector<std::string> known(entries.size());
+  if (index && !options.rescan) {
+    index->begin_lookups();
+    EntriesByPath by_path(entries);
+    for (const std::string& folder : options.folders) {
+      if (!by_path.add_folder(folder))
+        continue;
+      index->visit_covers_below(
+          folder, [&](std::string_view path, const FileKeys& keys, std::string_view picture) {
+            by_path.find(path, [&](size_t i) {
+              if (keyed(i) && statuses.keys[i] == keys)
+                known[i] = picture;
+            });
+          });
+    }
+    for (size_t i = 0; i < entries.size(); ++i)
+      if (keyed(i) && !by_path.added(i))
+        index->find_cover(entries[i].resolved, statuses.keys[i], &known[i]);
+    index->end_lookups();
+  }
 
   // Each result lands in its own slot; the entries are changed afterwards, in order.
   std::vector<CoverResult> results(entries.size());
   struct Pending {
     size_t entry;
-    bool keyed;
-    FileKeys keys;
     std::string embedded;
   };
   std::vector<Pending> pending;
-  if (index && !options.rescan)
-    index->begin_lookups();
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string& path = entries[i].resolved;
     if (path.empty() || is_url(path))
       continue;
     // An unchanged file: its picture's thumbnail is made, or it has none of its own.
-    FileKeys keys;
-    bool keyed = file_keys(path, &keys);
-    std::string picture;
-    if (keyed && index && !options.rescan && index->find_cover(path, keys, &picture)) {
-      if (picture == kNoneEmbedded) {
-        results[i] = thumbnails.beside_cover(path);
-        continue;
-      }
-      if (picture.rfind(kEmbedded, 0) == 0) {
-        results[i] = thumbnails.made_thumbnail(picture.substr(2));
-        if (results[i].status == CoverStatus::Cover)
-          continue;
-      }
+    const std::string& picture = known[i];
+    if (picture == kNoneEmbedded) {
+      results[i] = thumbnails.beside_cover(path);
+      continue;
     }
-    pending.push_back({i, keyed, keys, {}});
+    if (picture.rfind(kEmbedded, 0) == 0) {
+      results[i] = thumbnails.made_thumbnail(picture.substr(2));
+      if (results[i].status == CoverStatus::Cover)
+        continue;
+    }
+    pending.push_back({i, {}});
   }
-  if (index && !options.rescan)
-    index->end_lookups();
 
   run_work_pool(
       pending.size(), options.jobs > 0 ? options.jobs : available_processors(),
@@ -74,11 +90,11 @@ void read_covers(Playlist* playlist, const std::string& output, const LibraryOpt
     std::vector<FileKeys> keys;
     std::vector<std::string> pictures;
     for (const Pending& p : pending) {
-      if (!p.keyed || results[p.entry].status == CoverStatus::BadPicture ||
+      if (!keyed(p.entry) || results[p.entry].status == CoverStatus::BadPicture ||
           results[p.entry].status == CoverStatus::Unwritable)
         continue;
       paths.push_back(&entries[p.entry].resolved);
-      keys.push_back(p.keys);
+      keys.push_back(statuses.keys[p.entry]);
       pictures.push_back(p.embedded.empty() ? kNoneEmbedded : kEmbedded + p.embedded);
     }
     index->store_covers(paths, keys, pictures);

@@ -1,4 +1,5 @@
 // Thumbnails of covers made with libvips, each distinct picture once, named by its SHA-256.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "library/covers.h"
 #include "support/files.h"
@@ -166,6 +168,29 @@ struct CoverThumbnails::State {
   std::string folder_error;
   int folder_fd = -1;
   std::atomic<size_t> written{0};
+  // The thumbnails in the folder when the export began, listed once: a re-export finds each
+  // made already by its name, without a status of its own. Regular files only, as make() wants.
+  std::once_flag listed_once;
+  std::unordered_set<std::string> listed;
+
+  void list_folder() {
+    int fd = ::openat(folder_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+      if (fd >= 0)
+        ::close(fd);
+      return;
+    }
+    while (dirent* entry = ::readdir(dir)) {
+      struct stat info;
+      if (entry->d_type == DT_REG ||
+          (entry->d_type == DT_UNKNOWN &&
+           ::fstatat(folder_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(info.st_mode)))
+        listed.insert(entry->d_name);
+    }
+    ::closedir(dir);
+  }
 
   template <class T>
   std::shared_ptr<T> slot(std::unordered_map<std::string, std::shared_ptr<T>>* map,
@@ -295,9 +320,8 @@ CoverResult CoverThumbnails::made_thumbnail(const std::string& hash) {
       !state_->open_folder(&error))
     return {};
   std::string name = hash + ".jpg";
-  struct stat info;
-  if (::fstatat(state_->folder_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISREG(info.st_mode) && info.st_size > 0)
+  std::call_once(state_->listed_once, [&] { state_->list_folder(); });
+  if (state_->listed.count(name))
     return {CoverStatus::Cover, state_->address_base + name, {}};
   return {};
 }

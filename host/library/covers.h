@@ -69,8 +69,9 @@ public:
   // The cover of the audio file at path. embedded, when given, gets the hash that names the
   // picture in the file's tags (a JPEG or PNG within the limits), else stays empty.
   CoverResult cover_of(const std::string& audio_path, std::string* embedded = nullptr);
-  // The thumbnail named hash, when an export made it already: Cover, else NoCover. Reads no
-  // picture: what a re-export of an unchanged file asks.
+  // The thumbnail named hash, when an earlier export made it (the folder is listed once, at the
+  // first call): Cover, else NoCover. Reads no picture: what a re-export of an unchanged file
+  // asks. Not for use from several threads at once.
   CoverResult made_thumbnail(const std::string& hash);
   // The image beside the audio file at path, for a file known to hold no picture of its own.
   CoverResult beside_cover(const std::string& audio_path);

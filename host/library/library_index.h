@@ -11,29 +11,15 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "library/library_reading.h"
 #include "playlist/playlist.h"
 
 struct sqlite3;
 
 namespace tessaly {
-
-// What tells that a file changed: a tag editor that keeps the modification time still changes
-// the status-change time.
-struct FileKeys {
-  int64_t size = 0;
-  int64_t mtime_ns = 0;
-  int64_t ctime_ns = 0;
-  uint64_t inode = 0;
-  uint64_t device = 0;
-
-  bool operator==(const FileKeys&) const = default;
-};
-
-// The keys of the file at path (its links followed, as its reading follows them). False with
-// errno set when it cannot be looked at.
-bool file_keys(const std::string& path, FileKeys* keys);
 
 // One file's reading: either what it gave (an entry holding only the file's own fields) or why
 // it could not be read.
@@ -42,6 +28,33 @@ struct FileReading {
   bool readable = false;
   std::string reason;  // when not readable
   PlaylistEntry given; // when readable
+};
+
+// The local entries below some folders, found by path: one pass over a folder's rows in the index
+// then serves every entry of that folder. An entry that comes twice is found each time.
+class EntriesByPath {
+public:
+  explicit EntriesByPath(const std::vector<PlaylistEntry>& entries);
+  // Takes in the local entries below folder; false when there is none (a folder that gave no
+  // file may be a drive that is not mounted).
+  bool add_folder(const std::string& folder);
+  bool added(size_t entry) const { return added_[entry] != 0; }
+  // Calls each(entry) for every entry taken in whose path is path; false when there is none.
+  template <class Each> bool find(std::string_view path, const Each& each) const {
+    auto found = last_.find(path);
+    if (found == last_.end())
+      return false;
+    for (size_t i = found->second; i != kNone; i = same_before_[i])
+      each(i);
+    return true;
+  }
+
+private:
+  static constexpr size_t kNone = SIZE_MAX;
+  const std::vector<PlaylistEntry>& entries_;
+  std::unordered_map<std::string_view, size_t> last_; // the last entry of each path
+  std::vector<size_t> same_before_;
+  std::vector<char> added_;
 };
 
 class LibraryIndex {
@@ -68,6 +81,10 @@ public:
   // What a file's tags hold of a cover, as it was with these keys: "h:HASH" for an embedded
   // picture (its thumbnail's name), "-" for none. False when not known.
   bool find_cover(const std::string& path, const FileKeys& keys, std::string* picture);
+  // Calls visit with each cover row below folder, in path order, as visit_below does.
+  using CoverVisitor =
+      std::function<void(std::string_view path, const FileKeys& keys, std::string_view picture)>;
+  void visit_covers_below(const std::string& folder, const CoverVisitor& visit);
   // Stores what the files' tags hold of a cover, in one transaction.
   void store_covers(const std::vector<const std::string*>& paths, const std::vector<FileKeys>& keys,
                     const std::vector<std::string>& pictures);

@@ -88,6 +88,15 @@ void bind_text(sqlite3_stmt* statement, int index, const std::string& text) {
   sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
 
+// The two parameters of a range of paths below folder: every such path lies between "folder/"
+// and "folder0", '0' following '/'.
+void bind_folder(sqlite3_stmt* statement, const std::string& folder) {
+  std::string base = folder.empty() || folder.back() != '/' ? folder + "/" : folder;
+  std::string after = base.substr(0, base.size() - 1) + "0";
+  sqlite3_bind_text(statement, 1, base.data(), static_cast<int>(base.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(statement, 2, after.data(), static_cast<int>(after.size()), SQLITE_TRANSIENT);
+}
+
 // A file's keys bound to five parameters from first on, or read from five columns.
 void bind_keys(sqlite3_stmt* statement, int first, const FileKeys& keys) {
   sqlite3_bind_int64(statement, first, keys.size);
@@ -148,18 +157,43 @@ bool file_keys(const std::string& path, FileKeys* keys) {
   return true;
 }
 
+EntriesByPath::EntriesByPath(const std::vector<PlaylistEntry>& entries)
+    : entries_(entries), same_before_(entries.size(), kNone), added_(entries.size(), 0) {}
+
+bool EntriesByPath::add_folder(const std::string& folder) {
+  bool any = false;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const std::string& path = entries_[i].resolved;
+    // Below: "folder/..." (or "folder..." when folder ends with its slash).
+    if (path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0 ||
+        (folder.back() != '/' && path[folder.size()] != '/'))
+      continue;
+    any = true;
+    if (added_[i])
+      continue; // below an earlier folder too
+    added_[i] = 1;
+    auto [at, added] = last_.emplace(path, i);
+    if (!added) {
+      same_before_[i] = at->second;
+      at->second = i;
+    }
+  }
+  return any;
+}
+
 struct LibraryIndex::Statements {
   sqlite3_stmt* find = nullptr;
   sqlite3_stmt* store = nullptr;
   sqlite3_stmt* forget = nullptr;
   sqlite3_stmt* below = nullptr;
+  sqlite3_stmt* covers_below = nullptr;
   sqlite3_stmt* find_cover = nullptr;
   sqlite3_stmt* store_cover = nullptr;
   sqlite3_stmt* forget_cover = nullptr;
 
   ~Statements() {
     for (sqlite3_stmt* statement :
-         {find, store, forget, below, find_cover, store_cover, forget_cover})
+         {find, store, forget, below, covers_below, find_cover, store_cover, forget_cover})
       sqlite3_finalize(statement);
   }
 };
@@ -284,6 +318,9 @@ bool LibraryIndex::prepare() {
          compile("SELECT path, size, mtime, ctime, inode, device, reason, length, title, artist,"
                  " album, fields FROM files WHERE path > ? AND path < ?",
                  &statements_->below) &&
+         compile("SELECT path, size, mtime, ctime, inode, device, picture FROM covers"
+                 " WHERE path > ? AND path < ?",
+                 &statements_->covers_below) &&
          compile("SELECT size, mtime, ctime, inode, device, picture FROM covers WHERE path = ?",
                  &statements_->find_cover) &&
          compile("INSERT OR REPLACE INTO covers VALUES (?, ?, ?, ?, ?, ?, ?)",
@@ -420,12 +457,8 @@ void LibraryIndex::forget(const std::vector<std::string>& paths) {
 void LibraryIndex::visit_below(const std::string& folder, const RowVisitor& visit) {
   if (!db_)
     return;
-  // Every path below folder lies between "folder/" and "folder0", '0' following '/'.
-  std::string base = folder.empty() || folder.back() != '/' ? folder + "/" : folder;
-  std::string after = base.substr(0, base.size() - 1) + "0";
   sqlite3_stmt* s = statements_->below;
-  bind_text(s, 1, base);
-  bind_text(s, 2, after);
+  bind_folder(s, folder);
   FileKeys keys;
   RowReader read = [&](FileReading* reading) {
     reading->keys = keys;
@@ -437,6 +470,26 @@ void LibraryIndex::visit_below(const std::string& folder, const RowVisitor& visi
     keys = column_keys(s, 1);
     visit(std::string_view(path ? path : "", static_cast<size_t>(sqlite3_column_bytes(s, 0))), keys,
           read);
+  }
+  sqlite3_reset(s);
+  if (code != SQLITE_DONE)
+    fail(code);
+}
+
+void LibraryIndex::visit_covers_below(const std::string& folder, const CoverVisitor& visit) {
+  if (!db_)
+    return;
+  sqlite3_stmt* s = statements_->covers_below;
+  bind_folder(s, folder);
+  int code;
+  while ((code = sqlite3_step(s)) == SQLITE_ROW) {
+    auto text = [&](int column) {
+      auto bytes = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+      return std::string_view(bytes ? bytes : "",
+                              static_cast<size_t>(sqlite3_column_bytes(s, column)));
+    };
+    std::string_view path = text(0);
+    visit(path, column_keys(s, 1), text(6));
   }
   sqlite3_reset(s);
   if (code != SQLITE_DONE)

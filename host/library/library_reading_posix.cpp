@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
-#include <unordered_map>
 
 #include "library/library_index.h"
 #include "library/library_reading.h"
@@ -22,8 +21,6 @@ struct Pending {
   FileReading read; // the file's keys, then what it gave
 };
 
-constexpr size_t kNone = SIZE_MAX;
-
 // What the file gave, over what the playlist says: each field the file knows wins.
 void apply(PlaylistEntry&& given, PlaylistEntry* entry) {
   if (given.length_seconds)
@@ -41,15 +38,10 @@ void apply(PlaylistEntry&& given, PlaylistEntry* entry) {
       entry->set_file_field(field, std::move(text));
 }
 
-bool below(const std::string& path, const std::string& folder) {
-  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-         (folder.back() == '/' || path[folder.size()] == '/');
-}
-
 } // namespace
 
 TagReading read_library(Playlist* playlist, const LibraryOptions& options,
-                        std::vector<std::string>* notes) {
+                        std::vector<std::string>* notes, FileStatuses* statuses) {
   std::vector<PlaylistEntry>& entries = playlist->entries;
   std::unique_ptr<LibraryIndex> index;
   if (options.use_index) {
@@ -107,41 +99,24 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
     // The files of the folders, matched against one pass over each folder's rows; the rows of
     // files no longer there are forgotten. A folder that gave no file may be a drive that is
     // not mounted: its rows stay.
-    std::unordered_map<std::string_view, size_t> by_path; // the last entry of each path
-    std::vector<size_t> same_before(entries.size(), kNone);
-    std::vector<char> mapped(entries.size(), 0);
+    EntriesByPath by_path(entries);
     for (const std::string& folder : options.folders) {
-      size_t below_folder = 0;
-      for (size_t i = 0; i < entries.size(); ++i) {
-        if (source[i] == kNotLocal || !below(entries[i].resolved, folder))
-          continue;
-        ++below_folder;
-        if (mapped[i])
-          continue; // below an earlier folder too
-        mapped[i] = 1;
-        auto [at, added] = by_path.emplace(entries[i].resolved, i);
-        if (!added) {
-          same_before[i] = at->second;
-          at->second = i;
-        }
-      }
-      if (below_folder == 0)
+      if (!by_path.add_folder(folder))
         continue;
       index->visit_below(folder, [&](std::string_view path, const FileKeys& row_keys,
                                      const LibraryIndex::RowReader& read) {
-        auto found = by_path.find(path);
-        if (found == by_path.end()) {
-          gone.emplace_back(path);
-          return;
-        }
-        for (size_t i = found->second; !options.rescan && i != kNone; i = same_before[i])
-          if (source[i] == kRead && keyed[i] && keys[i] == row_keys && read(&row))
+        bool listed = by_path.find(path, [&](size_t i) {
+          if (!options.rescan && source[i] == kRead && keyed[i] && keys[i] == row_keys &&
+              read(&row))
             take(i);
+        });
+        if (!listed)
+          gone.emplace_back(path);
       });
     }
     // The others (a playlist's files), one lookup each.
     for (size_t i = 0; i < entries.size() && !options.rescan; ++i)
-      if (source[i] == kRead && keyed[i] && !mapped[i] &&
+      if (source[i] == kRead && keyed[i] && !by_path.added(i) &&
           index->find(entries[i].resolved, keys[i], &row))
         take(i);
     if (!options.rescan)
@@ -206,6 +181,8 @@ TagReading read_library(Playlist* playlist, const LibraryOptions& options,
       reading.first_failure = entries[i].resolved + ": " + *reason;
   }
 
+  statuses->keys = std::move(keys);
+  statuses->keyed = std::move(keyed);
   if (index) {
     index->forget(gone);
     if (!index->trouble().empty())

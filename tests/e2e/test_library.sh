@@ -228,6 +228,12 @@ ASAN_OPTIONS=detect_leaks=0 strace -f -qq -e trace=openat -o "$E2E_TMP/trace" "$
 expect_same "$E2E_TMP/albums-first.html" "$E2E_TMP/albums.html" "html-albums again"
 grep -c '\.flac"' "$E2E_TMP/trace" >"$E2E_TMP/count"
 expect_text 0 "$E2E_TMP/count" "html-albums again: audio files opened"
+# The thumbnails deleted since: the embedded one made again, though the index knows its picture.
+rm -r "$E2E_TMP/albums.covers"
+tessaly --profile "$E2E_TMP/fresh3" export "$covers/One" --preset html-albums \
+  -o "$E2E_TMP/albums.html"
+ls "$E2E_TMP/albums.covers" | sed 's/^/<img src="albums.covers\//; s/$/"/' >"$E2E_TMP/thumbnails"
+expect_same "$E2E_TMP/images" "$E2E_TMP/thumbnails" "html-albums, thumbnails deleted: made again"
 tessaly --profile "$E2E_TMP/fresh3" export "$covers" --preset html-table -o "$E2E_TMP/table.html"
 [ ! -e "$E2E_TMP/table.covers" ] && pass || fail "a format without %cover% made thumbnails"
 # A folder of thumbnails that cannot be made: one line, and the page without covers.
