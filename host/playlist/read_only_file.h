@@ -22,6 +22,13 @@ public:
 
   // Empty when the file is open, else the reason.
   const std::string& error() const { return error_; }
+  // Reads larger than the window draw on a budget of bytes, and a read that would cross it is cut
+  // short: a tag that declares a huge size (a picture of 100 MB) is read only that far, and what
+  // lies before the cut still counts. The small reads that find the audio are always served.
+  // Unlimited until called.
+  void set_budget(unsigned long bytes) { budget_ = bytes; }
+  // True once a read was cut short by the budget.
+  bool over_budget() const { return over_budget_; }
 
   TagLib::FileName name() const override { return path_.c_str(); }
   TagLib::ByteVector readBlock(unsigned long length) override;
@@ -46,6 +53,8 @@ private:
   long position_ = 0;
   std::vector<char> window_; // the bytes from window_start_
   long window_start_ = 0;
+  unsigned long budget_ = static_cast<unsigned long>(-1);
+  bool over_budget_ = false;
 };
 
 } // namespace tessaly

@@ -66,6 +66,13 @@ TagLib::ByteVector ReadOnlyFile::readBlock(unsigned long length) {
   size_t wanted = static_cast<size_t>(
       std::min<unsigned long>({length, static_cast<unsigned long>(size_ - position_),
                                std::numeric_limits<unsigned>::max()}));
+  if (wanted > kWindow) {
+    if (wanted > budget_) {
+      over_budget_ = true;
+      wanted = std::max<size_t>(budget_, kWindow);
+    }
+    budget_ -= std::min<size_t>(wanted, budget_);
+  }
   TagLib::ByteVector block(static_cast<unsigned int>(wanted), '\0');
   size_t got;
   long window_end = window_start_ + static_cast<long>(window_.size());

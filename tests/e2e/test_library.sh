@@ -236,6 +236,26 @@ ls "$E2E_TMP/albums.covers" | sed 's/^/<img src="albums.covers\//; s/$/"/' >"$E2
 expect_same "$E2E_TMP/images" "$E2E_TMP/thumbnails" "html-albums, thumbnails deleted: made again"
 tessaly --profile "$E2E_TMP/fresh3" export "$covers" --preset html-table -o "$E2E_TMP/table.html"
 [ ! -e "$E2E_TMP/table.covers" ] && pass || fail "a format without %cover% made thumbnails"
+# A picture of 80 MB in an MP3's tags: the title before it is still read, the picture is refused,
+# and the export's peak memory stays within 64 MiB of the same export without the picture.
+big=$E2E_TMP/big
+mkdir -p "$big/with" "$big/without"
+head -c 80000000 /dev/zero | cat "$E2E_TMP/cover.jpg" - >"$E2E_TMP/huge.jpg"
+ffmpeg -loglevel error -y -i "$E2E_TMP/t1.5.wav" -i "$E2E_TMP/huge.jpg" -map 0 -map 1 \
+  -c:a libmp3lame -c:v copy -id3v2_version 3 -metadata title=Heavy "$big/with/a.mp3"
+ffmpeg -loglevel error -y -i "$E2E_TMP/t1.5.wav" -c:a libmp3lame -id3v2_version 3 \
+  -metadata title=Heavy "$big/without/a.mp3"
+rm "$E2E_TMP/huge.jpg"
+for kind in without with; do
+  /usr/bin/time -f %M -o "$E2E_TMP/peak-$kind" "$TESSALY" --profile "$E2E_TMP/big-$kind" export \
+    "$big/$kind" --preset html-albums -o "$E2E_TMP/big-$kind.html" >/dev/null 2>"$E2E_TMP/err"
+done
+expect_contains "$E2E_TMP/err" "a picture in the tags larger than a cover may be" \
+  "a picture of 80 MB: refused"
+expect_contains "$E2E_TMP/big-with.html" "Heavy" "a picture of 80 MB: the title before it"
+more=$(($(tail -n 1 "$E2E_TMP/peak-with") - $(tail -n 1 "$E2E_TMP/peak-without")))
+[ "$more" -le 65536 ] && pass || fail "a picture of 80 MB: $more KiB more memory at the peak"
+rm -r "$big"
 # A folder of thumbnails that cannot be made: one line, and the page without covers.
 : >"$E2E_TMP/blocked.covers"
 tessaly --profile "$E2E_TMP/fresh3" export "$covers" --preset html-albums -o "$E2E_TMP/blocked.html"

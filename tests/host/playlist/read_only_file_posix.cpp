@@ -79,5 +79,33 @@ TEST_F(ReadOnlyFileTest, ReadsWhatTagLibsOwnStreamReads) {
   }
 }
 
+// Large reads draw on the budget and are cut at it; the small reads that find the audio never are.
+TEST_F(ReadOnlyFileTest, LargeReadsAreCutAtTheBudget) {
+  std::string path = write("big.mp3", 300000);
+  ReadOnlyFile file(path);
+  TagLib::FileStream theirs(path.c_str(), true);
+  file.set_budget(150000);
+  const struct {
+    long seek;
+    unsigned long read;
+    unsigned int got;
+    bool over;
+  } rows[] = {
+      {0, 80000, 80000, false},      // within the budget
+      {80000, 1000, 1000, false},    // small: free
+      {0, 200000, 70000, true},      // crosses what is left
+      {250000, 4, 4, true},          // small, after the budget is spent
+      {100000, 150000, 65536, true}, // large, after it: one window's worth
+  };
+  for (const auto& row : rows) {
+    file.seek(row.seek);
+    theirs.seek(row.seek);
+    TagLib::ByteVector block = file.readBlock(row.read);
+    EXPECT_EQ(block.size(), row.got) << "at " << row.seek;
+    EXPECT_TRUE(block == theirs.readBlock(row.got)) << "at " << row.seek;
+    EXPECT_EQ(file.over_budget(), row.over) << "at " << row.seek;
+  }
+}
+
 } // namespace
 } // namespace tessaly
