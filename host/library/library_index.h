@@ -18,6 +18,7 @@
 #include "playlist/playlist.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace tessaly {
 
@@ -111,6 +112,9 @@ private:
   bool prepare();
   // Moves a damaged index aside, saying so in trouble_ (or why not in *note).
   bool move_aside(const std::string& why, std::string* note);
+  // Steps statement over the rows below folder (its two parameters), calling row at each.
+  void each_row_below(sqlite3_stmt* statement, const std::string& folder,
+                      const std::function<void()>& row);
   // row(i) for i below count, in one transaction that commits when every row gave SQLITE_OK.
   void write_rows(size_t count, const std::function<int(size_t)>& row);
   // Called with each SQLite result that is no success: the index is given up for this run,

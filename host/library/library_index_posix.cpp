@@ -77,11 +77,15 @@ bool decode_fields(const unsigned char* bytes, size_t size, PlaylistEntry* entry
   return true;
 }
 
+// The text of a column, valid until the statement steps again.
+std::string_view column_view(sqlite3_stmt* statement, int column) {
+  auto text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return std::string_view(text ? text : "",
+                          static_cast<size_t>(sqlite3_column_bytes(statement, column)));
+}
+
 std::string column_text(sqlite3_stmt* statement, int column) {
-  const unsigned char* text = sqlite3_column_text(statement, column);
-  return text ? std::string(reinterpret_cast<const char*>(text),
-                            static_cast<size_t>(sqlite3_column_bytes(statement, column)))
-              : std::string();
+  return std::string(column_view(statement, column));
 }
 
 void bind_text(sqlite3_stmt* statement, int index, const std::string& text) {
@@ -454,46 +458,38 @@ void LibraryIndex::forget(const std::vector<std::string>& paths) {
   });
 }
 
+void LibraryIndex::each_row_below(sqlite3_stmt* statement, const std::string& folder,
+                                  const std::function<void()>& row) {
+  bind_folder(statement, folder);
+  int code;
+  while ((code = sqlite3_step(statement)) == SQLITE_ROW)
+    row();
+  sqlite3_reset(statement);
+  if (code != SQLITE_DONE)
+    fail(code);
+}
+
 void LibraryIndex::visit_below(const std::string& folder, const RowVisitor& visit) {
   if (!db_)
     return;
   sqlite3_stmt* s = statements_->below;
-  bind_folder(s, folder);
   FileKeys keys;
   RowReader read = [&](FileReading* reading) {
     reading->keys = keys;
     return column_reading(s, 6, reading);
   };
-  int code;
-  while ((code = sqlite3_step(s)) == SQLITE_ROW) {
-    auto path = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
+  each_row_below(s, folder, [&] {
     keys = column_keys(s, 1);
-    visit(std::string_view(path ? path : "", static_cast<size_t>(sqlite3_column_bytes(s, 0))), keys,
-          read);
-  }
-  sqlite3_reset(s);
-  if (code != SQLITE_DONE)
-    fail(code);
+    visit(column_view(s, 0), keys, read);
+  });
 }
 
 void LibraryIndex::visit_covers_below(const std::string& folder, const CoverVisitor& visit) {
   if (!db_)
     return;
   sqlite3_stmt* s = statements_->covers_below;
-  bind_folder(s, folder);
-  int code;
-  while ((code = sqlite3_step(s)) == SQLITE_ROW) {
-    auto text = [&](int column) {
-      auto bytes = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
-      return std::string_view(bytes ? bytes : "",
-                              static_cast<size_t>(sqlite3_column_bytes(s, column)));
-    };
-    std::string_view path = text(0);
-    visit(path, column_keys(s, 1), text(6));
-  }
-  sqlite3_reset(s);
-  if (code != SQLITE_DONE)
-    fail(code);
+  each_row_below(s, folder,
+                 [&] { visit(column_view(s, 0), column_keys(s, 1), column_view(s, 6)); });
 }
 
 } // namespace tessaly
