@@ -165,6 +165,8 @@ EntriesByPath::EntriesByPath(const std::vector<PlaylistEntry>& entries)
     : entries_(entries), same_before_(entries.size(), kNone), added_(entries.size(), 0) {}
 
 bool EntriesByPath::add_folder(const std::string& folder) {
+  if (folder.empty())
+    return false;
   bool any = false;
   for (size_t i = 0; i < entries_.size(); ++i) {
     const std::string& path = entries_[i].resolved;
