@@ -253,8 +253,11 @@ done
 expect_contains "$E2E_TMP/err" "a picture in the tags larger than a cover may be" \
   "a picture of 80 MB: refused"
 expect_contains "$E2E_TMP/big-with.html" "Heavy" "a picture of 80 MB: the title before it"
-more=$(($(tail -n 1 "$E2E_TMP/peak-with") - $(tail -n 1 "$E2E_TMP/peak-without")))
-[ "$more" -le 65536 ] && pass || fail "a picture of 80 MB: $more KiB more memory at the peak"
+# ThreadSanitizer keeps several bytes of its own for each byte the program holds.
+if ! grep -q '^VORLANE_TSAN:BOOL=ON' "$E2E_BUILD/CMakeCache.txt"; then
+  more=$(($(tail -n 1 "$E2E_TMP/peak-with") - $(tail -n 1 "$E2E_TMP/peak-without")))
+  [ "$more" -le 65536 ] && pass || fail "a picture of 80 MB: $more KiB more memory at the peak"
+fi
 rm -r "$big"
 # A folder of thumbnails that cannot be made: one line, and the page without covers.
 : >"$E2E_TMP/blocked.covers"
