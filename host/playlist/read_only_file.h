@@ -6,8 +6,8 @@
 
 #include <taglib/tiostream.h>
 
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace tessaly {
 
@@ -51,7 +51,8 @@ private:
   int fd_ = -1;
   long size_ = 0;
   long position_ = 0;
-  std::vector<char> window_; // the bytes from window_start_
+  std::unique_ptr<char[]> window_; // window_size_ bytes from window_start_
+  size_t window_size_ = 0;
   long window_start_ = 0;
   unsigned long budget_ = static_cast<unsigned long>(-1);
   bool over_budget_ = false;

@@ -73,25 +73,28 @@ TagLib::ByteVector ReadOnlyFile::readBlock(unsigned long length) {
     }
     budget_ -= std::min<size_t>(wanted, budget_);
   }
-  TagLib::ByteVector block(static_cast<unsigned int>(wanted), '\0');
-  size_t got;
-  long window_end = window_start_ + static_cast<long>(window_.size());
-  if (position_ >= window_start_ && position_ + static_cast<long>(wanted) <= window_end) {
-    std::memcpy(block.data(), window_.data() + (position_ - window_start_), wanted);
-    got = wanted;
-  } else if (wanted >= kWindow) {
-    got = read_at(block.data(), wanted, position_);
-  } else {
-    window_.resize(std::min<size_t>(kWindow, static_cast<size_t>(size_ - position_)));
-    window_.resize(read_at(window_.data(), window_.size(), position_));
-    window_start_ = position_;
-    got = std::min(wanted, window_.size());
-    std::memcpy(block.data(), window_.data(), got);
+  long window_end = window_start_ + static_cast<long>(window_size_);
+  if (wanted >= kWindow) {
+    TagLib::ByteVector block(static_cast<unsigned int>(wanted), '\0');
+    size_t got = read_at(block.data(), wanted, position_);
+    if (got < wanted)
+      block.resize(static_cast<unsigned int>(got));
+    position_ += static_cast<long>(got);
+    return block;
   }
-  if (got < wanted)
-    block.resize(static_cast<unsigned int>(got));
+  if (position_ < window_start_ || position_ + static_cast<long>(wanted) > window_end) {
+    if (!window_)
+      window_.reset(new char[kWindow]); // no zeros: every byte served is read first
+    window_size_ =
+        read_at(window_.get(), std::min<size_t>(kWindow, static_cast<size_t>(size_ - position_)),
+                position_);
+    window_start_ = position_;
+  }
+  // One copy, straight from the window into TagLib's vector.
+  size_t offset = static_cast<size_t>(position_ - window_start_);
+  size_t got = std::min(wanted, window_size_ - std::min(offset, window_size_));
   position_ += static_cast<long>(got);
-  return block;
+  return TagLib::ByteVector(window_.get() + offset, static_cast<unsigned int>(got));
 }
 
 // As a stdio stream seeks: past the end is allowed, before the start is refused.
