@@ -14,6 +14,7 @@
 
 #include "library/covers.h"
 #include "support/files.h"
+#include "support/text.h"
 
 namespace tessaly {
 namespace {
@@ -58,17 +59,12 @@ std::string sha256_hex(const std::string& bytes) {
 
 // Safe in a URI and in an HTML attribute: every byte but the unreserved ones as %XX.
 std::string percent_encoded(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : text) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-        c == '.' || c == '_' || c == '~') {
+    if (is_uri_unreserved(c))
       out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
+    else
+      append_percent_escape(c, out);
   }
   return out;
 }

@@ -12,6 +12,13 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
   return true;
 }
 
+void append_percent_escape(unsigned char c, std::string& out) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  out += '%';
+  out += kHex[c >> 4];
+  out += kHex[c & 0xF];
+}
+
 int hex_digit(char c) {
   if (c >= '0' && c <= '9')
     return c - '0';

@@ -46,6 +46,14 @@ bool equal_ignoring_ascii_case(std::string_view a, std::string_view b);
 // The value of one hexadecimal digit (either case), or -1.
 int hex_digit(char c);
 
+// The bytes a URI holds as they are: ASCII letters, digits and "-._~".
+inline bool is_uri_unreserved(unsigned char c) {
+  return is_ascii_letter(static_cast<char>(c)) || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+// Appends c as "%XX" (upper-case digits).
+void append_percent_escape(unsigned char c, std::string& out);
+
 // The longest start of text, up to limit bytes, that ends at a character boundary: a UTF-8
 // sequence that would cross the limit is left out whole.
 std::string_view cut_at_character(std::string_view text, size_t limit);

@@ -6,21 +6,6 @@
 #include "support/text.h"
 
 namespace tessaly {
-namespace {
-
-bool is_unreserved(unsigned char c) {
-  return is_ascii_letter(static_cast<char>(c)) || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-         c == '_' || c == '~';
-}
-
-void percent_encode(unsigned char c, std::string& out) {
-  constexpr char kHex[] = "0123456789ABCDEF";
-  out += '%';
-  out += kHex[c >> 4];
-  out += kHex[c & 0xF];
-}
-
-} // namespace
 
 std::string location_uri(std::string_view text) {
   std::string out;
@@ -33,7 +18,7 @@ std::string location_uri(std::string_view text) {
       if (allowed)
         out += static_cast<char>(c);
       else
-        percent_encode(c, out);
+        append_percent_escape(c, out);
     }
     return out;
   }
@@ -53,10 +38,10 @@ std::string location_uri(std::string_view text) {
     auto c = static_cast<unsigned char>(text[i]);
     if (separator(text[i]))
       out += '/';
-    else if (is_unreserved(c))
+    else if (is_uri_unreserved(c))
       out += static_cast<char>(c);
     else
-      percent_encode(c, out);
+      append_percent_escape(c, out);
   }
   return out;
 }
