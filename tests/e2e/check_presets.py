@@ -229,11 +229,16 @@ class TableReader(html.parser.HTMLParser):
             self.caption += data
 
 
-def check_html(entries, path, problems):
-    reader = TableReader()
+def read_page(reader, path):
+    """reader, fed the whole page at path."""
     with open(path, encoding="utf-8") as f:
         reader.feed(f.read())
     reader.close()
+    return reader
+
+
+def check_html(entries, path, problems):
+    reader = read_page(TableReader(), path)
     problems.expect(sorted(set(reader.tags)),
                     ["body", "caption", "h1", "head", "html", "meta", "p", "style", "table", "td",
                      "th", "title", "tr"], "the elements used")
@@ -292,10 +297,7 @@ class AlbumReader(html.parser.HTMLParser):
 
 
 def check_albums(entries, path, problems):
-    reader = AlbumReader()
-    with open(path, encoding="utf-8") as f:
-        reader.feed(f.read())
-    reader.close()
+    reader = read_page(AlbumReader(), path)
     problems.expect(sorted(set(reader.tags)),
                     ["body", "h1", "head", "html", "input", "meta", "p", "script", "span",
                      "style", "table", "tbody", "td", "th", "title", "tr"] if entries else
