@@ -19,39 +19,13 @@
 #include <cstring>
 
 #include "library/covers.h"
+#include "playlist/file_tags.h"
 #include "playlist/read_only_file.h"
 
 namespace tessaly {
 namespace {
 
-// A picture's base64 in a Xiph comment takes a third more than the picture, and the tags around
-// it a little more: past this much, TagLib is handed nothing more.
-constexpr unsigned long kMaxTagBytes = kMaxCoverBytes / 2 * 3 + (1u << 20);
-
-// The host's stream with a budget: every length TagLib asks for counts, as far as the file
-// holds it, so that a huge tag or a long search through a damaged file stops at the budget.
-class BudgetedFile : public ReadOnlyFile {
-public:
-  explicit BudgetedFile(const std::string& path) : ReadOnlyFile(path) {}
-  TagLib::ByteVector readBlock(unsigned long length) override {
-    long left_in_file = std::max(0L, length_ - tell());
-    unsigned long wanted = std::min(length, static_cast<unsigned long>(left_in_file));
-    if (wanted > left_) {
-      over_ = true;
-      left_ = 0;
-      return {};
-    }
-    left_ -= wanted;
-    return ReadOnlyFile::readBlock(length);
-  }
-  bool over() const { return over_; }
-  void start() { length_ = length(); }
-
-private:
-  long length_ = 0;
-  unsigned long left_ = kMaxTagBytes;
-  bool over_ = false;
-};
+static_assert(kMaxTagBytes >= kMaxCoverBytes / 3 * 4 + 4, "a cover's base64 must fit");
 
 // Chooses among pictures offered in the tag's order: the first front cover, else the first.
 // TagLib's byte vectors share their bytes: keeping one copies nothing.
@@ -148,13 +122,13 @@ PictureFound read_front_cover(TagLib::File* file, std::string* bytes) {
 }
 
 PictureFound read_front_cover(const std::string& path, std::string* bytes) {
-  BudgetedFile stream(path);
+  ReadOnlyFile stream(path);
   if (!stream.isOpen())
     return PictureFound::None;
-  stream.start();
+  stream.set_budget(kMaxTagBytes, kTagReserve);
   TagLib::FileRef ref(&stream, false);
   PictureFound found = read_front_cover(ref.file(), bytes);
-  if (found == PictureFound::None && stream.over())
+  if (found == PictureFound::None && stream.over_budget())
     return PictureFound::TooLarge;
   return found;
 }

@@ -14,6 +14,13 @@ namespace tessaly {
 // False on a build that leaves every entry as the playlist gives it.
 bool reads_file_tags();
 
+// The most of a file that its tags are read from: a cover of the largest size (16 MiB) as base64
+// in a Xiph comment, and a little more. Past that, a tag's declared size is not taken at its word,
+// and what it would hold is never all in memory. After it, kTagReserve bytes more serve the few
+// reads that find the audio behind such a tag.
+inline constexpr unsigned long kMaxTagBytes = (16ul << 20) / 2 * 3 + (1ul << 20);
+inline constexpr unsigned long kTagReserve = 1ul << 20;
+
 // Reads the file at path into entry: each tag the file has and its length replace the
 // playlist's, and the audio properties are set. False, with the reason, when the file cannot be
 // read as audio; entry is then left as it was.

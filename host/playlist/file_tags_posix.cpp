@@ -208,12 +208,13 @@ bool read_file_tags(const std::string& path, PlaylistEntry* entry, std::string* 
     *reason = file.error();
     return false;
   }
-  // A file's tags and properties take a few kilobytes of it; a picture of a cover's largest size
-  // (16 MiB, as base64 in a Xiph comment too) still fits. Past that, a tag's declared size is not
-  // taken at its word: the bytes it would hold are never all in memory.
-  file.set_budget(32ul << 20);
+  file.set_budget(kMaxTagBytes, kTagReserve);
   TagLib::FileRef ref(&file, true, TagLib::AudioProperties::Average);
-  return read_tags(ref.file(), static_cast<unsigned long long>(file.length()), entry, reason);
+  if (read_tags(ref.file(), static_cast<unsigned long long>(file.length()), entry, reason))
+    return true;
+  if (file.over_budget())
+    *reason = "its tags are larger than " + std::to_string(kMaxTagBytes >> 20) + " MiB";
+  return false;
 }
 
 bool read_tags_from_memory(std::string_view bytes, PlaylistEntry* entry, std::string* reason) {

@@ -22,11 +22,15 @@ public:
 
   // Empty when the file is open, else the reason.
   const std::string& error() const { return error_; }
-  // Reads larger than the window draw on a budget of bytes, and a read that would cross it is cut
-  // short: a tag that declares a huge size (a picture of 100 MB) is read only that far, and what
-  // lies before the cut still counts. The small reads that find the audio are always served.
-  // Unlimited until called.
-  void set_budget(unsigned long bytes) { budget_ = bytes; }
+  // Every byte handed over draws on a budget, and the read that would cross it is cut there: a
+  // tag that declares a huge size (a picture of 100 MB in an ID3v2 tag, or in a Xiph comment over
+  // a thousand Ogg pages) is read only that far, and what lies before the cut still counts. Past
+  // the budget, reserve bytes more serve the few reads that find the audio after such a tag; then
+  // nothing more is read. Unlimited until called.
+  void set_budget(unsigned long bytes, unsigned long reserve) {
+    budget_ = bytes;
+    reserve_ = reserve;
+  }
   // True once a read was cut short by the budget.
   bool over_budget() const { return over_budget_; }
 
@@ -55,6 +59,7 @@ private:
   size_t window_size_ = 0;
   long window_start_ = 0;
   unsigned long budget_ = static_cast<unsigned long>(-1);
+  unsigned long reserve_ = 0;
   bool over_budget_ = false;
 };
 

@@ -66,12 +66,19 @@ TagLib::ByteVector ReadOnlyFile::readBlock(unsigned long length) {
   size_t wanted = static_cast<size_t>(
       std::min<unsigned long>({length, static_cast<unsigned long>(size_ - position_),
                                std::numeric_limits<unsigned>::max()}));
-  if (wanted > kWindow) {
-    if (wanted > budget_) {
-      over_budget_ = true;
-      wanted = std::max<size_t>(budget_, kWindow);
+  if (wanted <= budget_) {
+    budget_ -= wanted;
+  } else {
+    over_budget_ = true;
+    if (budget_ > 0) {
+      wanted = budget_;
+      budget_ = 0;
+    } else {
+      wanted = std::min<size_t>(wanted, reserve_);
+      reserve_ -= wanted;
+      if (wanted == 0)
+        return {};
     }
-    budget_ -= std::min<size_t>(wanted, budget_);
   }
   long window_end = window_start_ + static_cast<long>(window_size_);
   if (wanted >= kWindow) {

@@ -79,23 +79,25 @@ TEST_F(ReadOnlyFileTest, ReadsWhatTagLibsOwnStreamReads) {
   }
 }
 
-// Large reads draw on the budget and are cut at it; the small reads that find the audio never are.
-TEST_F(ReadOnlyFileTest, LargeReadsAreCutAtTheBudget) {
+// Every read draws on the budget, the one that crosses it is cut there, and the reserve serves the
+// reads after it until it is spent too.
+TEST_F(ReadOnlyFileTest, ReadsAreCutAtTheBudgetThenServedFromTheReserve) {
   std::string path = write("big.mp3", 300000);
   ReadOnlyFile file(path);
   TagLib::FileStream theirs(path.c_str(), true);
-  file.set_budget(150000);
+  file.set_budget(150000, 5000);
   const struct {
     long seek;
     unsigned long read;
     unsigned int got;
     bool over;
   } rows[] = {
-      {0, 80000, 80000, false},      // within the budget
-      {80000, 1000, 1000, false},    // small: free
-      {0, 200000, 70000, true},      // crosses what is left
-      {250000, 4, 4, true},          // small, after the budget is spent
-      {100000, 150000, 65536, true}, // large, after it: one window's worth
+      {0, 80000, 80000, false},   // within the budget
+      {80000, 1000, 1000, false}, // small ones count too
+      {0, 200000, 69000, true},   // crosses what is left
+      {250000, 4, 4, true},       // from the reserve
+      {100000, 6000, 4996, true}, // the rest of the reserve
+      {7, 1, 0, true},            // nothing more
   };
   for (const auto& row : rows) {
     file.seek(row.seek);
